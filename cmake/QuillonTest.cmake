@@ -1,0 +1,17 @@
+# One function declares every GoogleTest program of the project.
+#   quillon_test(NAME name SOURCES a.cpp b.cpp LIBS lib1 lib2 [LABELS l] [TIMEOUT s])
+# On the Windows build ctest runs the program through the cross-compiling emulator (Wine).
+function(quillon_test)
+  cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} gmock gtest_main)
+  target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
+  add_test(NAME ${T_NAME} COMMAND ${T_NAME} --gtest_brief=1)
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT})
+  if(T_LABELS)
+    set_tests_properties(${T_NAME} PROPERTIES LABELS "${T_LABELS}")
+  endif()
+endfunction()
