@@ -1,0 +1,47 @@
+// The Win32 backend of the forms toolkit: real windows under USER, painting with GDI.
+//
+// Implemented:
+// - forms as popup windows with a fixed dialog frame and no caption, outer size from the form's
+//   twips through the screen's pixels per inch; a button in the task bar;
+// - picture boxes as child windows showing their persistent image (a 32-bit DIB section) with the
+//   windowless controls (labels, lines, images) composed on top in a back buffer, painted only in
+//   WM_PAINT;
+// - command buttons as owner-drawn push buttons with their BackColor face, focus rectangle and
+//   default frame; keyboard focus, Tab and Shift+Tab among visible enabled tab stops, Enter on the
+//   focused or default button, Space, access keys; the form previews every key first;
+// - mouse presses on picture boxes, labels and images, with the release delivered to the control
+//   that saw the press (mouse capture);
+// - timers with SetTimer on the form's window; ticks only from a message loop;
+// - modal showing with a message loop of its own that ends when the form unloads (other windows of
+//   the thread are disabled meanwhile), modeless showing; Activate on first showing and when the
+//   activation comes from another window of this process;
+// - Unload from inside any handler: the windows are hidden at once and destroyed later, outside
+//   every handler;
+// - the screen, GDI text layout, the canvas with per-pixel shapes, and the platform services
+//   (active window, window rectangle and text, system colours and metrics, stock icons, topmost,
+//   drag, the message sound).
+#include "forms/win32/internal.h"
+
+namespace quillon::forms {
+
+Backend& default_backend() {
+  return win32::win32_backend();
+}
+
+namespace win32 {
+
+Win32Backend& win32_backend() {
+  thread_local Win32Backend backend;
+  return backend;
+}
+
+std::unique_ptr<Canvas> Win32Backend::make_canvas(int width, int height, Rgb fill) {
+  return std::make_unique<DibCanvas>(width, height, fill);
+}
+
+std::unique_ptr<FormPeer> Win32Backend::load(Form& form) {
+  return make_form_peer(form, *this);
+}
+
+}  // namespace win32
+}  // namespace quillon::forms

@@ -1,0 +1,129 @@
+// Pieces of the Win32 backend shared between its files (not part of its public API).
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "forms/backend.h"
+#include "forms/controls.h"
+#include "forms/win32/handles.h"
+#include "forms/win32/raster.h"
+
+namespace quillon::forms::win32 {
+
+HINSTANCE instance();  // the module set by set_module_instance, else the executable
+
+// Plain RGB (0x00BBGGRR) <-> a 32-bit DIB pixel (0x00RRGGBB in memory order B, G, R, X).
+inline std::uint32_t to_dib(Rgb c) {
+  return (static_cast<std::uint32_t>(red_of(c)) << 16) |
+         (static_cast<std::uint32_t>(green_of(c)) << 8) | static_cast<std::uint32_t>(blue_of(c));
+}
+inline Rgb from_dib(std::uint32_t v) {
+  return rgb(static_cast<int>((v >> 16) & 0xFF), static_cast<int>((v >> 8) & 0xFF),
+             static_cast<int>(v & 0xFF));
+}
+// An OLE_COLOR resolved to plain RGB (system colours through GetSysColor).
+Rgb resolve(OleColor c);
+
+// A top-down 32-bit DIB section selected into its own memory DC: a picture box's persistent
+// image, and the back buffer that windows are composed in before they reach the screen.
+class DibCanvas final : public Canvas {
+ public:
+  DibCanvas(int width, int height, Rgb fill);
+
+  int width() const override { return width_; }
+  int height() const override { return height_; }
+  void reset(int width, int height, Rgb fill) override;
+  void fill_rect(int x0, int y0, int x1, int y1, Rgb colour) override;
+  void line(int x0, int y0, int x1, int y1, int pen_width, Rgb colour) override;
+  void circle(int cx, int cy, int r, int pen_width, Rgb colour) override;
+  void draw_icon(int x, int y, IconHandle icon) override;
+  Rgb pixel(int x, int y) const override;
+
+  HDC dc() const { return dc_.get(); }
+  // Direct access to the pixels; GDI output is flushed first.
+  PixelBuffer pixels() const;
+  // Resize without clearing when the size is unchanged (a back buffer).
+  void ensure_size(int width, int height);
+
+ private:
+  void create(int width, int height);
+
+  int width_ = 0, height_ = 0;
+  std::uint32_t* bits_ = nullptr;
+  UniqueMemoryDc dc_;
+  UniqueBitmap bitmap_;
+  std::optional<SelectedObject> selected_;
+};
+
+// Text layout with GDI in the fonts that the controls name. Lines are laid out here rather than by
+// DrawTextW, which cuts long lines without spaces.
+class GdiText final : public TextLayout {
+ public:
+  GdiText();
+  TextExtent measure(const std::wstring& text, const Font& font,
+                     std::optional<int> wrap_width_px) override;
+
+  struct Line {
+    std::size_t start = 0, length = 0;
+    int width_px = 0;
+  };
+  std::vector<Line> layout(const std::wstring& text, const Font& font,
+                           std::optional<int> wrap_width_px);
+  int line_height(const Font& font);
+  HFONT font(const Font& font);
+
+ private:
+  int width_of(const wchar_t* s, std::size_t n);
+
+  UniqueMemoryDc dc_;
+  std::map<std::tuple<std::wstring, int, int, int>, UniqueFont> fonts_;
+  std::map<std::tuple<std::wstring, int, int, int>, int> heights_;
+};
+
+class Win32Screen final : public Screen {
+ public:
+  Single Width() const override;
+  Single Height() const override;
+  Single TwipsPerPixelX() const override;
+  Single TwipsPerPixelY() const override;
+};
+
+class Win32Platform final : public PlatformServices {
+ public:
+  WindowHandle active_window() override;
+  PixelRect window_rect(WindowHandle window) override;
+  std::wstring window_text(WindowHandle window, int max_chars) override;
+  Rgb sys_color(int index) override;
+  int system_metrics(int index) override;
+  IconHandle load_stock_icon(std::int32_t id) override;
+  void set_topmost(WindowHandle window, bool on_top) override;
+  void drag_window(WindowHandle window) override;
+  void play_message_sound() override;
+};
+
+class Win32Backend final : public Backend {
+ public:
+  Screen& screen() override { return screen_; }
+  PlatformServices& platform() override { return platform_; }
+  TextLayout& text() override { return text_; }
+  GdiText& gdi_text() { return text_; }
+  std::unique_ptr<Canvas> make_canvas(int width, int height, Rgb fill) override;
+  std::unique_ptr<FormPeer> load(Form& form) override;
+
+ private:
+  Win32Screen screen_;
+  Win32Platform platform_;
+  GdiText text_;
+};
+
+Win32Backend& win32_backend();  // the calling thread's backend
+
+std::unique_ptr<FormPeer> make_form_peer(Form& form, Win32Backend& backend);
+
+}  // namespace quillon::forms::win32

@@ -1,0 +1,98 @@
+// The screen and the platform services on USER, GDI and the multimedia library.
+#include <windows.h>
+// windows.h first: the multimedia header builds on it.
+#include <mmsystem.h>
+
+#include <vector>
+
+#include "forms/win32/internal.h"
+#include "forms/win32/win32.h"
+
+namespace quillon::forms::win32 {
+
+namespace {
+HINSTANCE g_module = nullptr;  // set once by the DLL's entry point
+
+Single twips_per_pixel(int caps) {
+  WindowDc screen(nullptr);
+  const int dpi = ::GetDeviceCaps(screen.get(), caps);
+  return dpi > 0 ? 1440.0f / static_cast<Single>(dpi) : 15.0f;
+}
+HWND hwnd(WindowHandle w) {
+  return reinterpret_cast<HWND>(w);
+}
+}  // namespace
+
+void set_module_instance(void* hinstance) {
+  g_module = static_cast<HINSTANCE>(hinstance);
+}
+void* module_instance() {
+  return instance();
+}
+HINSTANCE instance() {
+  return g_module ? g_module : ::GetModuleHandleW(nullptr);
+}
+
+Rgb resolve(OleColor c) {
+  if (is_system_color(c)) return static_cast<Rgb>(::GetSysColor(static_cast<int>(c & 0xFF)));
+  return c & 0x00FFFFFFu;
+}
+
+Single Win32Screen::Width() const {
+  return static_cast<Single>(::GetSystemMetrics(SM_CXSCREEN)) * TwipsPerPixelX();
+}
+Single Win32Screen::Height() const {
+  return static_cast<Single>(::GetSystemMetrics(SM_CYSCREEN)) * TwipsPerPixelY();
+}
+Single Win32Screen::TwipsPerPixelX() const {
+  return twips_per_pixel(LOGPIXELSX);
+}
+Single Win32Screen::TwipsPerPixelY() const {
+  return twips_per_pixel(LOGPIXELSY);
+}
+
+WindowHandle Win32Platform::active_window() {
+  return reinterpret_cast<WindowHandle>(::GetActiveWindow());
+}
+
+PixelRect Win32Platform::window_rect(WindowHandle window) {
+  RECT r{};
+  ::GetWindowRect(hwnd(window), &r);
+  return {r.left, r.top, r.right, r.bottom};
+}
+
+std::wstring Win32Platform::window_text(WindowHandle window, int max_chars) {
+  if (max_chars <= 0) return {};
+  std::vector<wchar_t> buf(static_cast<std::size_t>(max_chars) + 1, L'\0');
+  const int n = ::GetWindowTextW(hwnd(window), buf.data(), max_chars + 1);
+  return std::wstring(buf.data(), static_cast<std::size_t>(n > 0 ? n : 0));
+}
+
+Rgb Win32Platform::sys_color(int index) {
+  return static_cast<Rgb>(::GetSysColor(index));
+}
+
+int Win32Platform::system_metrics(int index) {
+  return ::GetSystemMetrics(index);
+}
+
+IconHandle Win32Platform::load_stock_icon(std::int32_t id) {
+  if (id < 1 || id > 0xFFFF) return 0;  // not a resource number: never truncated into one
+  return reinterpret_cast<IconHandle>(::LoadIconW(nullptr, MAKEINTRESOURCEW(id)));
+}
+
+void Win32Platform::set_topmost(WindowHandle window, bool on_top) {
+  ::SetWindowPos(hwnd(window), on_top ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE);
+}
+
+void Win32Platform::drag_window(WindowHandle window) {
+  ::ReleaseCapture();
+  ::SendMessageW(hwnd(window), WM_NCLBUTTONDOWN, HTCAPTION, 0);
+}
+
+void Win32Platform::play_message_sound() {
+  ::PlaySoundW(MAKEINTRESOURCEW(103), instance(), SND_RESOURCE | SND_ASYNC);
+}
+
+}  // namespace quillon::forms::win32

@@ -1,0 +1,179 @@
+// Row-by-row rasterisation of thick lines and circles (see raster.h).
+#include "forms/win32/raster.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace quillon::forms::win32 {
+
+namespace {
+
+void put(const PixelBuffer& buf, int x, int y, std::uint32_t v) {
+  if (x < 0 || y < 0 || x >= buf.width || y >= buf.height) return;
+  buf.bits[static_cast<std::ptrdiff_t>(y) * buf.stride + x] = v;
+}
+
+void span(const PixelBuffer& buf, int y, int x0, int x1, std::uint32_t v) {  // inclusive ends
+  if (y < 0 || y >= buf.height) return;
+  x0 = std::max(x0, 0);
+  x1 = std::min(x1, buf.width - 1);
+  if (x0 > x1) return;
+  std::uint32_t* row = buf.bits + static_cast<std::ptrdiff_t>(y) * buf.stride;
+  std::fill(row + x0, row + x1 + 1, v);
+}
+
+// Largest integer n >= 0 with n * n <= v (v >= 0).
+std::int64_t isqrt(std::int64_t v) {
+  auto n = static_cast<std::int64_t>(std::sqrt(static_cast<double>(v)));
+  while (n > 0 && n * n > v) --n;
+  while ((n + 1) * (n + 1) <= v) ++n;
+  return n;
+}
+
+struct Interval {
+  double lo = 1, hi = 0;  // empty when lo > hi
+  bool empty() const { return lo > hi; }
+  void hull(const Interval& o) {
+    if (o.empty()) return;
+    if (empty()) {
+      *this = o;
+      return;
+    }
+    lo = std::min(lo, o.lo);
+    hi = std::max(hi, o.hi);
+  }
+  void clip(double a, double b) {
+    lo = std::max(lo, a);
+    hi = std::min(hi, b);
+  }
+};
+
+// x with a <= x * k <= b.
+Interval solve(double k, double a, double b) {
+  constexpr double kInf = 1e300;
+  if (k == 0) return (a <= 0 && 0 <= b) ? Interval{-kInf, kInf} : Interval{};
+  return k > 0 ? Interval{a / k, b / k} : Interval{b / k, a / k};
+}
+
+void bresenham(const PixelBuffer& buf, int x0, int y0, int x1, int y1, std::uint32_t v) {
+  const int dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
+  const int dy = -std::abs(y1 - y0), sy = y0 < y1 ? 1 : -1;
+  long long err = static_cast<long long>(dx) + dy;
+  for (;;) {
+    put(buf, x0, y0, v);
+    if (x0 == x1 && y0 == y1) break;
+    const long long e2 = 2 * err;
+    if (e2 >= dy) {
+      err += dy;
+      x0 += sx;
+    }
+    if (e2 <= dx) {
+      err += dx;
+      y0 += sy;
+    }
+    if ((sx > 0 && x0 >= buf.width && x1 >= buf.width) || (sx < 0 && x0 < 0 && x1 < 0) ||
+        (sy > 0 && y0 >= buf.height && y1 >= buf.height) || (sy < 0 && y0 < 0 && y1 < 0))
+      break;
+  }
+}
+
+}  // namespace
+
+void fill_span_rect(const PixelBuffer& buf, int x0, int y0, int x1, int y1, std::uint32_t value) {
+  y0 = std::max(y0, 0);
+  y1 = std::min(y1, buf.height);
+  for (int y = y0; y < y1; ++y) span(buf, y, x0, x1 - 1, value);
+}
+
+void raster_line(const PixelBuffer& buf, int x0, int y0, int x1, int y1, int pen_width,
+                 std::uint32_t value) {
+  if (buf.width <= 0 || buf.height <= 0) return;
+  if (pen_width <= 1) {
+    bresenham(buf, x0, y0, x1, y1, value);
+    return;
+  }
+  constexpr double kEps = 1e-9;
+  const double h = pen_width / 2.0;
+  const double ax = x0, ay = y0, dx = static_cast<double>(x1) - x0,
+               dy = static_cast<double>(y1) - y0;
+  const double len2 = dx * dx + dy * dy, len = std::sqrt(len2);
+  const int top = std::max(0, static_cast<int>(std::floor(std::min(ay, ay + dy) - h)));
+  const int bottom =
+      std::min(buf.height - 1, static_cast<int>(std::ceil(std::max(ay, ay + dy) + h)));
+  for (int y = top; y <= bottom; ++y) {
+    Interval row;
+    // The two round ends.
+    const double ends[2][2] = {{ax, ay}, {ax + dx, ay + dy}};
+    for (const auto& e : ends) {
+      const double r2 = h * h - (y - e[1]) * (y - e[1]);
+      if (r2 >= -kEps) {
+        const double w = std::sqrt(std::max(0.0, r2));
+        row.hull({e[0] - w, e[0] + w});
+      }
+    }
+    // The body: 0 <= (P - A).d <= |d|^2 and |(P - A) x d| <= h |d|, with P = (x, y).
+    if (len2 > 0) {
+      const double yc = y - ay;
+      Interval body = solve(dy, yc * dx - h * len, yc * dx + h * len);  // (x - ax) range
+      const Interval along = solve(dx, -yc * dy, len2 - yc * dy);
+      body.clip(along.lo, along.hi);
+      if (!body.empty()) row.hull({body.lo + ax, body.hi + ax});
+    }
+    if (row.empty()) continue;
+    const double lo = std::ceil(row.lo - kEps), hi = std::floor(row.hi + kEps);
+    if (hi < 0 || lo >= buf.width) continue;
+    span(buf, y, static_cast<int>(std::max(lo, -1.0)),
+         static_cast<int>(std::min(hi, static_cast<double>(buf.width))), value);
+  }
+}
+
+void raster_circle(const PixelBuffer& buf, int cx, int cy, int r, int pen_width,
+                   std::uint32_t value) {
+  if (buf.width <= 0 || buf.height <= 0 || r < 0) return;
+  if (pen_width <= 1) {
+    int x = r, y = 0, err = 1 - r;
+    while (x >= y) {
+      const int pts[8][2] = {{x, y},   {y, x},   {-y, x}, {-x, y},
+                             {-x, -y}, {-y, -x}, {y, -x}, {x, -y}};
+      for (const auto& p : pts) put(buf, cx + p[0], cy + p[1], value);
+      ++y;
+      if (err < 0) {
+        err += 2 * y + 1;
+      } else {
+        --x;
+        err += 2 * (y - x) + 1;
+      }
+    }
+    return;
+  }
+  // In units of half pixels: a pixel at (dx, dy) from the centre is painted when
+  // (2r - w)^2 <= 4 (dx^2 + dy^2) <= (2r + w)^2 (the inner bound only when 2r > w).
+  const std::int64_t outer = 2LL * r + pen_width;
+  const std::int64_t inner = 2LL * r - pen_width;
+  const std::int64_t outer2 = outer * outer, inner2 = inner > 0 ? inner * inner : -1;
+  const std::int64_t reach = outer / 2;
+  const std::int64_t top = std::max<std::int64_t>(cy - reach, 0);
+  const std::int64_t bottom = std::min<std::int64_t>(cy + reach, buf.height - 1);
+  for (std::int64_t y = top; y <= bottom; ++y) {
+    const std::int64_t dy = y - cy, q = 4 * dy * dy;
+    if (q > outer2) continue;
+    const std::int64_t out = isqrt((outer2 - q) / 4);  // |dx| <= out
+    if (inner2 < 0 || q > inner2) {
+      span(buf, static_cast<int>(y), static_cast<int>(std::max<std::int64_t>(cx - out, -1)),
+           static_cast<int>(std::min<std::int64_t>(cx + out, buf.width)), value);
+      continue;
+    }
+    // |dx| >= in, where in is the smallest with 4 (in^2 + dy^2) >= inner2.
+    const std::int64_t need = inner2 - q;  // 4 in^2 >= need
+    std::int64_t in = isqrt(need / 4);
+    while (4 * in * in < need) ++in;
+    if (in > out) continue;
+    span(buf, static_cast<int>(y), static_cast<int>(std::max<std::int64_t>(cx - out, -1)),
+         static_cast<int>(std::min<std::int64_t>(cx - in, buf.width)), value);
+    span(buf, static_cast<int>(y), static_cast<int>(std::max<std::int64_t>(cx + in, -1)),
+         static_cast<int>(std::min<std::int64_t>(cx + out, buf.width)), value);
+  }
+}
+
+}  // namespace quillon::forms::win32

@@ -1,0 +1,31 @@
+// Per-pixel shapes for the Win32 canvas: thick lines with round ends and thick circles computed
+// row by row into a 32-bit pixel buffer, instead of GDI's thick pens (slow under Wine).
+//
+// Pixel convention (the same as the headless canvas): pixel (x, y) covers [x, x+1) x [y, y+1);
+// a shape laid out around integer coordinates paints the pixels whose centres lie inside it.
+// A 1-pixel pen is Bresenham (both end points) and the midpoint circle. This file includes no
+// platform header, so the shapes can be compared with other rasterisers on any build.
+#pragma once
+
+#include <cstdint>
+
+namespace quillon::forms::win32 {
+
+struct PixelBuffer {
+  std::uint32_t* bits = nullptr;  // top row first
+  int width = 0;
+  int height = 0;
+  int stride = 0;  // in pixels
+};
+
+// Fills [x0, x1) x [y0, y1), clipped to the buffer.
+void fill_span_rect(const PixelBuffer& buf, int x0, int y0, int x1, int y1, std::uint32_t value);
+// A line pen_width pixels wide with round ends, centred on (x0, y0)-(x1, y1).
+void raster_line(const PixelBuffer& buf, int x0, int y0, int x1, int y1, int pen_width,
+                 std::uint32_t value);
+// A circle outline of radius r with a pen pen_width pixels wide centred on it; a disc of radius
+// r + pen_width / 2 when the pen covers the centre.
+void raster_circle(const PixelBuffer& buf, int cx, int cy, int r, int pen_width,
+                   std::uint32_t value);
+
+}  // namespace quillon::forms::win32
