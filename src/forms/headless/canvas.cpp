@@ -1,0 +1,179 @@
+// The headless canvas: a cairo RGB24 image surface with aliased drawing (see internal.h for the
+// pixel convention).
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "forms/headless/internal.h"
+
+namespace quillon::forms::headless {
+
+namespace {
+// cairo's RGB24 keeps 0x00RRGGBB in a native 32-bit word; ours is 0x00BBGGRR.
+std::uint32_t to_native(Rgb c) {
+  return (static_cast<std::uint32_t>(red_of(c)) << 16) |
+         (static_cast<std::uint32_t>(green_of(c)) << 8) | static_cast<std::uint32_t>(blue_of(c));
+}
+Rgb from_native(std::uint32_t v) {
+  return rgb(static_cast<int>((v >> 16) & 0xFF), static_cast<int>((v >> 8) & 0xFF),
+             static_cast<int>(v & 0xFF));
+}
+}  // namespace
+
+CairoCanvas::CairoCanvas(int width, int height, Rgb fill) {
+  create(width, height, fill);
+}
+CairoCanvas::~CairoCanvas() {
+  destroy();
+}
+
+void CairoCanvas::create(int width, int height, Rgb fill) {
+  width_ = std::max(0, width);
+  height_ = std::max(0, height);
+  surface_ = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width_, height_);
+  cr_ = cairo_create(surface_);
+  cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);
+  cairo_set_line_cap(cr_, CAIRO_LINE_CAP_ROUND);
+  cairo_set_line_join(cr_, CAIRO_LINE_JOIN_ROUND);
+  fill_rect(0, 0, width_, height_, fill);
+}
+
+void CairoCanvas::destroy() {
+  if (cr_) cairo_destroy(cr_);
+  if (surface_) cairo_surface_destroy(surface_);
+  cr_ = nullptr;
+  surface_ = nullptr;
+}
+
+void CairoCanvas::reset(int width, int height, Rgb fill) {
+  if (width == width_ && height == height_ && surface_) {
+    fill_rect(0, 0, width_, height_, fill);
+    return;
+  }
+  destroy();
+  create(width, height, fill);
+}
+
+void CairoCanvas::set_source(Rgb colour) {
+  cairo_set_source_rgb(cr_, red_of(colour) / 255.0, green_of(colour) / 255.0,
+                       blue_of(colour) / 255.0);
+}
+
+void CairoCanvas::fill_rect(int x0, int y0, int x1, int y1, Rgb colour) {
+  x0 = std::max(x0, 0);
+  y0 = std::max(y0, 0);
+  x1 = std::min(x1, width_);
+  y1 = std::min(y1, height_);
+  if (x0 >= x1 || y0 >= y1) return;
+  cairo_surface_flush(surface_);
+  unsigned char* data = cairo_image_surface_get_data(surface_);
+  const int stride = cairo_image_surface_get_stride(surface_);
+  const std::uint32_t v = to_native(colour);
+  for (int y = y0; y < y1; ++y) {
+    auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
+    std::fill(row + x0, row + x1, v);
+  }
+  cairo_surface_mark_dirty(surface_);
+}
+
+void CairoCanvas::set_pixel(int x, int y, Rgb colour) {
+  if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
+  cairo_surface_flush(surface_);
+  unsigned char* data = cairo_image_surface_get_data(surface_);
+  const int stride = cairo_image_surface_get_stride(surface_);
+  reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride)[x] =
+      to_native(colour);
+  cairo_surface_mark_dirty(surface_);
+}
+
+Rgb CairoCanvas::pixel(int x, int y) const {
+  if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
+  cairo_surface_flush(surface_);
+  const unsigned char* data = cairo_image_surface_get_data(surface_);
+  const int stride = cairo_image_surface_get_stride(surface_);
+  return from_native(
+      reinterpret_cast<const std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride)[x]);
+}
+
+void CairoCanvas::line(int x0, int y0, int x1, int y1, int pen_width, Rgb colour) {
+  if (width_ == 0 || height_ == 0) return;
+  if (pen_width <= 1) {
+    // Bresenham, both end points included.
+    const int dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
+    const int dy = -std::abs(y1 - y0), sy = y0 < y1 ? 1 : -1;
+    int err = dx + dy;
+    for (long guard = 0; guard < 200000000L; ++guard) {
+      set_pixel(x0, y0, colour);
+      if (x0 == x1 && y0 == y1) break;
+      const int e2 = 2 * err;
+      if (e2 >= dy) {
+        err += dy;
+        x0 += sx;
+      }
+      if (e2 <= dx) {
+        err += dx;
+        y0 += sy;
+      }
+      // Far outside the surface in the direction of travel: nothing more to paint.
+      if ((sx > 0 && x0 >= width_ && x1 >= width_) || (sx < 0 && x0 < 0 && x1 < 0) ||
+          (sy > 0 && y0 >= height_ && y1 >= height_) || (sy < 0 && y0 < 0 && y1 < 0))
+        break;
+    }
+    return;
+  }
+  set_source(colour);
+  cairo_set_line_width(cr_, pen_width);
+  cairo_new_path(cr_);
+  cairo_move_to(cr_, x0 + 0.5, y0 + 0.5);
+  cairo_line_to(cr_, x1 + 0.5, y1 + 0.5);
+  cairo_stroke(cr_);
+  cairo_surface_flush(surface_);
+}
+
+void CairoCanvas::circle(int cx, int cy, int r, int pen_width, Rgb colour) {
+  if (width_ == 0 || height_ == 0 || r < 0) return;
+  if (pen_width <= 1) {
+    // Midpoint circle.
+    int x = r, y = 0, err = 1 - r;
+    while (x >= y) {
+      const int pts[8][2] = {{x, y},   {y, x},   {-y, x}, {-x, y},
+                             {-x, -y}, {-y, -x}, {y, -x}, {x, -y}};
+      for (const auto& p : pts) set_pixel(cx + p[0], cy + p[1], colour);
+      ++y;
+      if (err < 0) {
+        err += 2 * y + 1;
+      } else {
+        --x;
+        err += 2 * (y - x) + 1;
+      }
+    }
+    return;
+  }
+  set_source(colour);
+  cairo_new_path(cr_);
+  const double half = pen_width / 2.0;
+  if (r <= half) {
+    // The pen covers the centre: a disc of the outer radius.
+    cairo_arc(cr_, cx + 0.5, cy + 0.5, r + half, 0, 2 * M_PI);
+    cairo_fill(cr_);
+  } else {
+    cairo_set_line_width(cr_, pen_width);
+    cairo_arc(cr_, cx + 0.5, cy + 0.5, r, 0, 2 * M_PI);
+    cairo_close_path(cr_);
+    cairo_stroke(cr_);
+  }
+  cairo_surface_flush(surface_);
+}
+
+void CairoCanvas::draw_icon(int x, int y, IconHandle icon) {
+  const Bitmap* bmp = stock_icon_bitmap(icon);
+  if (!bmp) return;
+  for (int j = 0; j < bmp->height; ++j)
+    for (int i = 0; i < bmp->width; ++i) {
+      const Rgb c = bmp->at(i, j);
+      if (c != kTransparent) set_pixel(x + i, y + j, c);
+    }
+}
+
+}  // namespace quillon::forms::headless

@@ -1,0 +1,198 @@
+// Headless text: FreeType with the face that Wine's GDI shows here for the toolkit's font.
+//
+// Measured under Wine 8 on this system (a fresh prefix, GetTextFace/GetTextMetrics/
+// GetTextExtentPoint32): "MS Sans Serif" 8.25 pt (lfHeight -11) is served by DejaVu Sans at an
+// 11-pixel em, bold by DejaVu Sans Bold; tmHeight 13 (ascent 10, descent 3); "Message Text" is
+// 78 px wide, bold "Message" 54 px. We load the same faces, scale the ascent and descent from
+// the OS/2 Windows metrics as GDI does, and advance by hinted whole-pixel widths, so headless
+// layout matches what the Wine build measures. Wine's own bitmap "MS Sans Serif"
+// (ms_sans_serif.ttf, strikes of 13/16/20 px only) is the fallback when DejaVu is missing.
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_TRUETYPE_TABLES_H
+
+#include <cmath>
+#include <map>
+#include <stdexcept>
+#include <tuple>
+
+#include "forms/headless/internal.h"
+
+namespace quillon::forms::headless {
+
+struct FontFace {
+  FT_Face face = nullptr;
+  int ascent = 10;
+  int descent = 3;
+  std::map<wchar_t, int> advances;
+};
+
+struct FontStack::Impl {
+  FT_Library library = nullptr;
+  std::map<std::tuple<bool, int>, FontFace> faces;  // (bold, pixel em)
+  ~Impl() {
+    for (auto& [key, f] : faces)
+      if (f.face) FT_Done_Face(f.face);
+    if (library) FT_Done_FreeType(library);
+  }
+};
+
+FontStack::FontStack() : impl_(std::make_unique<Impl>()) {
+  if (FT_Init_FreeType(&impl_->library) != 0) throw std::runtime_error("FreeType did not start");
+}
+FontStack::~FontStack() = default;
+
+FontStack& font_stack() {
+  thread_local FontStack stack;
+  return stack;
+}
+
+FontFace& FontStack::face(const Font& font) {
+  const bool bold = font.weight >= 600;
+  const int em = std::max(1, static_cast<int>(std::lround(font.size * 96.0 / 72.0)));
+  auto key = std::make_tuple(bold, em);
+  auto it = impl_->faces.find(key);
+  if (it != impl_->faces.end()) return it->second;
+  FontFace f;
+  const char* regular[] = {"/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf",
+                           "/usr/share/wine/fonts/ms_sans_serif.ttf"};
+  const char* boldfaces[] = {"/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf",
+                             "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf",
+                             "/usr/share/wine/fonts/ms_sans_serif.ttf"};
+  if (bold) {
+    for (const char* p : boldfaces)
+      if (FT_New_Face(impl_->library, p, 0, &f.face) == 0) break;
+  } else {
+    for (const char* p : regular)
+      if (FT_New_Face(impl_->library, p, 0, &f.face) == 0) break;
+  }
+  if (!f.face) throw std::runtime_error("no font for the headless text layout");
+  if (FT_IS_SCALABLE(f.face)) {
+    FT_Set_Pixel_Sizes(f.face, 0, static_cast<FT_UInt>(em));
+    const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(f.face, FT_SFNT_OS2));
+    const double upem = f.face->units_per_EM;
+    const double asc = os2 ? os2->usWinAscent : f.face->ascender;
+    const double desc = os2 ? os2->usWinDescent : -f.face->descender;
+    f.ascent = static_cast<int>(std::lround(asc * em / upem));
+    f.descent = static_cast<int>(std::lround(desc * em / upem));
+  } else {
+    FT_Select_Size(f.face, 0);
+    f.ascent = static_cast<int>(f.face->size->metrics.ascender >> 6);
+    f.descent = static_cast<int>((-f.face->size->metrics.descender) >> 6);
+  }
+  return impl_->faces.emplace(key, std::move(f)).first->second;
+}
+
+int FontStack::line_height(const Font& font) {
+  FontFace& f = face(font);
+  return f.ascent + f.descent;
+}
+int FontStack::ascent(const Font& font) {
+  return face(font).ascent;
+}
+
+int FontStack::text_width(const std::wstring& text, const Font& font) {
+  FontFace& f = face(font);
+  int w = 0;
+  for (wchar_t ch : text) {
+    auto it = f.advances.find(ch);
+    if (it == f.advances.end()) {
+      int adv = 0;
+      const FT_UInt gi = FT_Get_Char_Index(f.face, static_cast<FT_ULong>(ch));
+      if (FT_Load_Glyph(f.face, gi, FT_LOAD_DEFAULT) == 0)
+        adv = static_cast<int>((f.face->glyph->metrics.horiAdvance + 32) >> 6);
+      it = f.advances.emplace(ch, adv).first;
+    }
+    w += it->second;
+  }
+  return w;
+}
+
+std::vector<FontStack::Line> FontStack::layout(const std::wstring& text, const Font& font,
+                                               std::optional<int> wrap_width_px) {
+  std::vector<Line> out;
+  // Hard lines first.
+  std::vector<std::wstring> hard;
+  std::wstring cur;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const wchar_t ch = text[i];
+    if (ch == L'\r' || ch == L'\n') {
+      hard.push_back(cur);
+      cur.clear();
+      if (ch == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
+    } else {
+      cur += ch;
+    }
+  }
+  hard.push_back(cur);
+  for (const std::wstring& h : hard) {
+    if (!wrap_width_px) {
+      out.push_back({h, text_width(h, font)});
+      continue;
+    }
+    const int limit = std::max(1, *wrap_width_px);
+    std::size_t pos = 0;
+    if (h.empty()) out.push_back({L"", 0});
+    while (pos < h.size()) {
+      // Take words while they fit.
+      std::size_t end = pos, last_fit = pos;
+      while (end < h.size()) {
+        std::size_t word_end = end;
+        while (word_end < h.size() && h[word_end] == L' ') ++word_end;
+        while (word_end < h.size() && h[word_end] != L' ') ++word_end;
+        if (text_width(h.substr(pos, word_end - pos), font) <= limit) {
+          last_fit = word_end;
+          end = word_end;
+        } else {
+          break;
+        }
+      }
+      if (last_fit == pos) {
+        // The first word alone is too wide: break it between characters (at least one).
+        std::size_t n = pos + 1;
+        while (n < h.size() && h[n] != L' ' &&
+               text_width(h.substr(pos, n + 1 - pos), font) <= limit)
+          ++n;
+        last_fit = n;
+      }
+      std::wstring line = h.substr(pos, last_fit - pos);
+      while (!line.empty() && line.back() == L' ') line.pop_back();
+      out.push_back({line, text_width(line, font)});
+      pos = last_fit;
+      while (pos < h.size() && h[pos] == L' ') ++pos;  // spaces at a break vanish
+    }
+  }
+  return out;
+}
+
+void FontStack::draw(CairoCanvas& canvas, int x, int y_top, const std::wstring& text,
+                     const Font& font, Rgb colour, int clip_x0, int clip_y0, int clip_x1,
+                     int clip_y1) {
+  FontFace& f = face(font);
+  const int baseline = y_top + f.ascent;
+  int pen = x;
+  for (wchar_t ch : text) {
+    const FT_UInt gi = FT_Get_Char_Index(f.face, static_cast<FT_ULong>(ch));
+    const int adv = text_width(std::wstring(1, ch), font);
+    if (FT_Load_Glyph(f.face, gi, FT_LOAD_DEFAULT | FT_LOAD_RENDER | FT_LOAD_TARGET_MONO) == 0) {
+      const FT_GlyphSlot g = f.face->glyph;
+      const FT_Bitmap& bm = g->bitmap;
+      for (unsigned row = 0; row < bm.rows; ++row)
+        for (unsigned col = 0; col < bm.width; ++col) {
+          bool on;
+          if (bm.pixel_mode == FT_PIXEL_MODE_MONO)
+            on = (bm.buffer[row * static_cast<unsigned>(bm.pitch) + col / 8] >> (7 - col % 8)) & 1;
+          else
+            on = bm.buffer[row * static_cast<unsigned>(bm.pitch) + col] >= 128;
+          if (!on) continue;
+          const int px = pen + g->bitmap_left + static_cast<int>(col);
+          const int py = baseline - g->bitmap_top + static_cast<int>(row);
+          if (px >= clip_x0 && px < clip_x1 && py >= clip_y0 && py < clip_y1)
+            canvas.set_pixel(px, py, colour);
+        }
+    }
+    pen += adv;
+  }
+}
+
+}  // namespace quillon::forms::headless
