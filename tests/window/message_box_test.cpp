@@ -1,0 +1,336 @@
+// The message window driven end to end through MsgBox on the headless backend: the ways a
+// showing ends, activation and the watcher, the countdown, icon drawing and dragging.
+#include <functional>
+#include <string>
+
+#include "window/box_fixture.h"
+
+namespace quillon::testing {
+namespace {
+
+using forms::headless::HeadlessBackend;
+using window::MessageBox;
+
+constexpr int kEscape = 27;
+constexpr int kEnter = 13;
+constexpr int kSpace = 32;
+constexpr int kTab = 9;
+
+// ---------------------------------------------------------------------------------------------
+// Ways of ending a modal showing
+
+struct Ending {
+  const char* name;
+  std::int16_t flags;
+  std::int16_t timer_seconds;
+  std::function<void(HeadlessBackend&)> script;
+  std::int16_t expected;
+  std::int64_t expected_ms;  // virtual time the showing took; -1: not checked
+};
+
+class EndingTest : public BoxTest, public ::testing::WithParamInterface<Ending> {};
+
+TEST_P(EndingTest, ReturnsTheCodeOfWhatClosedTheWindow) {
+  const Ending& e = GetParam();
+  Quillon q;
+  q.SetTimerSeconds(e.timer_seconds);
+  e.script(backend);
+  const std::int64_t start = backend.now_ms();
+  EXPECT_EQ(q.MsgBox(L"Question?", e.flags, L"Title"), e.expected);
+  if (e.expected_ms >= 0) {
+    EXPECT_EQ(backend.now_ms() - start, e.expected_ms);
+  }
+  EXPECT_TRUE(window::LoadedWindows().empty()) << "a modal call left its window up";
+  EXPECT_EQ(msgdefs::shared().ResultCode, e.expected);
+  EXPECT_EQ(backend.pending_steps(), 0u) << "the window closed before its script ended";
+}
+
+const Ending kEndings[] = {
+    {"YesButton", 4, 0, [](HeadlessBackend& b) { b.click("MsgButton", 0); }, 6, -1},
+    {"NoButton", 4, 0, [](HeadlessBackend& b) { b.click("MsgButton", 1); }, 7, -1},
+    {"CancelCaptionHasNoAmpersand", 1, 0, [](HeadlessBackend& b) { b.click("MsgButton", 1); }, 2,
+     -1},
+    {"IgnoreOfThree", 2, 0, [](HeadlessBackend& b) { b.click("MsgButton", 2); }, 5, -1},
+    {"RetryOfRetryCancel", 5, 0, [](HeadlessBackend& b) { b.click("MsgButton", 0); }, 4, -1},
+    {"EscapeWithOnlyOK", 0, 0, [](HeadlessBackend& b) { b.key(kEscape); }, 2, -1},
+    {"EscapeWithShift", 4, 0, [](HeadlessBackend& b) { b.key(kEscape, 1); }, 2, -1},
+    {"EscapeWithNoButtonAtAll", 6, 0, [](HeadlessBackend& b) { b.key(kEscape); }, 2, -1},
+    {"EnterAnswersSecondButtonAsDefault", 3 + 256, 0,
+     [](HeadlessBackend& b) { b.key_down(kEnter); }, 7, -1},
+    {"EnterWithoutDefaultAnswersFirstButton", 2 + 4096, 0,
+     [](HeadlessBackend& b) { b.key_down(kEnter); }, 3, -1},
+    {"SpaceOnTabbedButton", 3, 0,
+     [](HeadlessBackend& b) {
+       b.key(kTab);
+       b.key(kTab);
+       b.key(kSpace);
+     },
+     2, -1},
+    {"AccessKey", 2, 0, [](HeadlessBackend& b) { b.key_down('R'); }, 4, -1},
+    {"StrayEscapeReleaseIsIgnored", 0, 0,
+     [](HeadlessBackend& b) {
+       b.key_up(kEscape);
+       b.click("MsgButton", 0);
+     },
+     1, -1},
+    {"CloseBoxPressedMovedOffReleased", 4, 0,
+     [](HeadlessBackend& b) {
+       b.mouse_down("ControlBoxUp", -1, 1, 100, 100);
+       b.mouse_up(1, -4000, 9000);
+     },
+     2, -1},
+    {"CloseBoxRightButton", 0, 0,
+     [](HeadlessBackend& b) {
+       b.mouse_down("ControlBoxUp", -1, 2, 10, 10);
+       b.mouse_up(2, 10, 10);
+     },
+     2, -1},
+    {"CountdownClosesOnThirdTick", 3, 3, [](HeadlessBackend&) {}, 0, 3000},
+    {"OneSecondCountdown", 0, 1, [](HeadlessBackend&) {}, 0, 1000},
+    {"ClickDuringCountdownWins", 4, 3,
+     [](HeadlessBackend& b) {
+       b.wait(2900);
+       b.click("MsgButton", 1);
+     },
+     7, 2900},
+};
+
+INSTANTIATE_TEST_SUITE_P(Endings, EndingTest, ::testing::ValuesIn(kEndings),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(BoxTest, CloseBoxShowsItsPressedFaceWhileHeld) {
+  Quillon q;
+  q.SetModal(kVbFalse);
+  q.MsgBox(L"Hello");
+  MessageBox& w = Up();
+  const forms::Picture raised = w.ControlBoxUp().GetPicture();
+  backend.mouse_down("ControlBoxUp");
+  backend.run_script();
+  EXPECT_NE(w.ControlBoxUp().GetPicture(), raised);
+  EXPECT_EQ(w.ControlBoxUp().GetPicture(), w.ControlBoxDn().GetPicture());
+  EXPECT_FALSE(w.ControlBoxDn().Visible());
+  backend.mouse_up();
+  backend.run_script();
+  EXPECT_FALSE(w.IsLoaded());
+  EXPECT_EQ(w.Result(), 2);
+}
+
+TEST_F(BoxTest, ModelessCallReturnsAtOnceAndTheWindowStaysUp) {
+  Quillon q;
+  q.SetModal(kVbFalse);
+  q.SetTimerSeconds(0);
+  EXPECT_EQ(q.MsgBox(L"Still here", 4), 0);
+  backend.run_for(60'000);
+  MessageBox& w = Up();
+  EXPECT_TRUE(w.IsShown());
+  backend.click("MsgButton", 0);
+  backend.run_script();
+  EXPECT_FALSE(w.IsLoaded());
+  EXPECT_EQ(msgdefs::shared().ResultCode, 6);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Activation, countdown restart, body shading and the watcher
+
+// Marks a corner of the body so that a later shading shows by the mark being painted over.
+constexpr forms::OleColor kMark = 0x00FF00FF;
+void MarkBody(MessageBox& w) {
+  w.Background().FilledBox(0, 0, 300, 300, kMark);
+}
+bool BodyMarked(MessageBox& w) {
+  return w.Background().image().pixel(5, 5) == kMark;
+}
+
+TEST_F(BoxTest, ActivationFromOurOwnProgramRestartsCountdownAndReshades) {
+  Quillon q;
+  q.SetModal(kVbFalse);
+  q.SetTimerSeconds(2);
+  q.SetGradientPaint(kVbTrue);
+  q.MsgBox(L"Counting");
+  MessageBox& w = Up();
+  backend.run_for(1500);
+  MarkBody(w);
+  backend.activate_other_form_window();
+  backend.return_to_form();
+  backend.run_script();
+  EXPECT_EQ(Count("Activate MessageBox"), 2);
+  EXPECT_FALSE(BodyMarked(w)) << "the body was not shaded again";
+  backend.run_for(1900);  // 3400 ms after the first showing: alive only thanks to the restart
+  EXPECT_TRUE(w.IsLoaded());
+  backend.run_for(100);
+  EXPECT_FALSE(w.IsLoaded());
+  EXPECT_EQ(w.Result(), 0);
+}
+
+TEST_F(BoxTest, SwitchingToAnotherProgramAndBackNeitherRestartsNorReshades) {
+  Quillon q;
+  q.SetModal(kVbFalse);
+  q.SetTimerSeconds(2);
+  q.SetGradientPaint(kVbTrue);
+  q.MsgBox(L"Counting");
+  MessageBox& w = Up();
+  backend.run_for(1500);
+  MarkBody(w);
+  backend.activate_other_program();
+  backend.return_to_form();
+  backend.run_script();
+  EXPECT_EQ(Count("Activate MessageBox"), 1);
+  EXPECT_TRUE(BodyMarked(w));
+  backend.run_for(500);
+  EXPECT_FALSE(w.IsLoaded());
+}
+
+TEST_F(BoxTest, WatcherRepaintsHeadingWithinOneTickAndRestoresTheFocus) {
+  constexpr forms::OleColor kHeading = 0x00336699;
+  Quillon q;
+  q.SetModal(kVbFalse);
+  q.SetSolidColorHeading(kVbTrue);
+  q.SetBackColorHeading(kHeading);
+  q.MsgBox(L"Watch", 3 + 256);  // Yes, No, Cancel; No is the default
+  MessageBox& w = Up();
+  EXPECT_EQ(w.FocusIndex, 1);
+  backend.run_for(100);
+  EXPECT_TRUE(w.WasActive);
+  backend.key(kTab);  // the focus moves to Cancel
+  backend.run_script();
+  EXPECT_EQ(w.FocusIndex, 2);
+
+  backend.activate_other_program();
+  backend.run_script();
+  backend.run_for(100);
+  EXPECT_FALSE(w.WasActive);
+  EXPECT_EQ(w.TopHeading().BackColor(), kInactiveTitleBar);
+
+  backend.return_to_form();
+  backend.run_script();
+  backend.run_for(100);
+  EXPECT_EQ(w.TopHeading().BackColor(), kHeading);
+  EXPECT_EQ(backend.focused(), &w.MsgButton(2));
+  EXPECT_EQ(w.FocusIndex, 2);
+}
+
+TEST_F(BoxTest, FocusGoesToFirstButtonWhenNoneIsDefault) {
+  Quillon q;
+  q.SetModal(kVbFalse);
+  q.MsgBox(L"Three", 2 + 768);  // a fourth default button never takes effect
+  MessageBox& w = Up();
+  backend.run_for(100);
+  EXPECT_EQ(DefaultIndex(w), -1);
+  EXPECT_EQ(backend.focused(), &w.MsgButton(0));
+}
+
+TEST_F(BoxTest, KeepOnTopIsAppliedAtLoadEitherWay) {
+  for (VbBool on_top : {kVbTrue, kVbFalse}) {
+    Quillon q;
+    q.SetModal(kVbFalse);
+    q.SetKeepOnTop(on_top);
+    q.MsgBox(L"Top");
+    MessageBox& w = Up();
+    EXPECT_EQ(backend.topmost(w.hWnd()), on_top != 0);
+    w.Unload();
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// The icon
+
+// Whether a stock icon lies at the icon's place (its corner 8, 12 pixels into the body): the
+// backend's stock icons are a red or blue disc or a yellow triangle there.
+bool IconDrawn(MessageBox& w) {
+  const forms::Rgb c = w.Background().image().pixel(8 + 3, 12 + 16);
+  return c == forms::rgb(220, 0, 0) || c == forms::rgb(0, 70, 200) || c == forms::rgb(250, 210, 0);
+}
+
+TEST_F(BoxTest, IconIsDrawnOnlyForAStockIcon) {
+  struct Case {
+    std::int16_t flags;
+    VbBool gradient;
+    bool drawn;
+  };
+  const Case cases[] = {
+      {64, kVbFalse, true},    {16, kVbTrue, true},   {0, kVbFalse, false},   {0, kVbTrue, false},
+      {-100, kVbFalse, false}, {80, kVbFalse, false}, {255, kVbFalse, false}, {80, kVbTrue, false},
+  };
+  constexpr forms::OleColor kBody = 0x00E0E0E0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.flags);
+    // An earlier call leaves a stock icon handle behind; a later call must not draw it.
+    Quillon q;
+    q.SetModal(kVbFalse);
+    q.MsgBox(L"Before", 48);
+    window::ReleaseThreadWindows();
+
+    q.SetBackColorBody(kBody);
+    q.SetGradientPaint(c.gradient);
+    q.MsgBox(L"Icon?", c.flags);
+    MessageBox& w = Up();
+    w.Background().paint();
+    EXPECT_EQ(IconDrawn(w), c.drawn);
+    window::ReleaseThreadWindows();
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Dragging
+
+TEST_F(BoxTest, PressesDragOnlyWhenMoveableAndNeverOnButtonsOrCloseBox) {
+  struct Case {
+    const char* control;
+    int button;
+    VbBool moveable;
+    int drags;
+  };
+  const Case cases[] = {
+      {"TopHeading", 1, kVbTrue, 1}, {"TopCaption", 1, kVbTrue, 1},   {"Background", 2, kVbTrue, 1},
+      {"MsgText", 2, kVbTrue, 1},    {"TopHeading", 1, kVbFalse, 0},  {"MsgText", 2, kVbFalse, 0},
+      {"Background", 1, 1, 1},       {"ControlBoxUp", 1, kVbTrue, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.control) + " button " + std::to_string(c.button));
+    Quillon q;
+    q.SetModal(kVbFalse);
+    q.SetMoveable(c.moveable);
+    q.MsgBox(L"Drag me");
+    const int before = backend.drag_count();
+    backend.mouse_down(c.control, -1, c.button);
+    backend.run_script();
+    EXPECT_EQ(backend.drag_count() - before, c.drags);
+    backend.mouse_up(c.button);
+    backend.run_script();
+    window::ReleaseThreadWindows();
+  }
+  Quillon q;
+  q.SetModal(kVbFalse);
+  q.SetMoveable(kVbTrue);
+  q.MsgBox(L"Button", 4);
+  const int before = backend.drag_count();
+  backend.click("MsgButton", 0);
+  backend.run_script();
+  EXPECT_EQ(backend.drag_count(), before);
+}
+
+// ---------------------------------------------------------------------------------------------
+// A freshly loaded window
+
+TEST_F(BoxTest, FreshWindowShowsNoButtonNoLineAndStoppedTimers) {
+  MessageBox& w = window::WindowForCall();
+  w.Load();
+  for (int i = 0; i <= 3; ++i) {
+    EXPECT_FALSE(w.MsgButton(i).Visible());
+    EXPECT_FALSE(w.MsgButton(i).Enabled());
+    EXPECT_FALSE(w.MsgButton(i).TabStop());
+    EXPECT_EQ(w.MsgButton(i).TabIndex(), i);
+  }
+  for (int i = 0; i <= 2; ++i) EXPECT_FALSE(w.HLine(i).Visible());
+  EXPECT_TRUE(w.ControlBoxUp().Shown());
+  EXPECT_FALSE(w.Timer1().Enabled());
+  EXPECT_FALSE(w.Timer2().Enabled());
+  EXPECT_EQ(w.TopCaption().GetFont().weight, 700);
+  EXPECT_TRUE(w.KeyPreview());
+  EXPECT_EQ(w.FocusIndex, 0);
+  w.Unload();
+  EXPECT_THROW(w.MsgText(), forms::Error);
+}
+
+}  // namespace
+}  // namespace quillon::testing
