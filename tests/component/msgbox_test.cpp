@@ -1,0 +1,273 @@
+// MsgBox from its arguments: the flags word, the title rule, the sound, and the one window that
+// the calls of a thread share (with a window of its own for a call made while that one is up).
+#include <string>
+#include <vector>
+
+#include "window/box_fixture.h"
+
+namespace quillon::testing {
+namespace {
+
+using window::MessageBox;
+using Captions = std::vector<std::wstring>;
+
+// ---------------------------------------------------------------------------------------------
+// The flags word
+
+struct Decode {
+  std::int16_t flags;
+  Captions shown;
+  int default_index;        // -1: no default button
+  std::int16_t icon_index;  // as the window sees it; negative: no icon
+  std::int32_t icon_id;     // stock icon loaded, 0: none
+};
+
+class DecodeTest : public BoxTest, public ::testing::WithParamInterface<Decode> {};
+
+TEST_P(DecodeTest, ButtonsIconAndDefault) {
+  const Decode& d = GetParam();
+  msgdefs::shared().IconHandle = 0;
+  Quillon q;
+  q.SetModal(kVbFalse);
+  EXPECT_EQ(q.MsgBox(L"Decode", d.flags), 0);
+  MessageBox& w = Up();
+  EXPECT_EQ(ShownCaptions(w), d.shown);
+  EXPECT_EQ(DefaultIndex(w), d.default_index);
+  EXPECT_EQ(msgdefs::shared().IconIndex, d.icon_index);
+  const forms::IconHandle expected =
+      d.icon_id != 0 ? backend.platform().load_stock_icon(d.icon_id) : 0;
+  EXPECT_EQ(msgdefs::shared().IconHandle, expected);
+  for (int i = 0; i <= 3; ++i) {
+    EXPECT_EQ(w.MsgButton(i).TabStop(), w.MsgButton(i).Visible()) << i;
+    EXPECT_EQ(w.MsgButton(i).Enabled(), w.MsgButton(i).Visible()) << i;
+  }
+}
+
+const Captions kOK = {L"&OK"};
+const Captions kOKCancel = {L"&OK", L"Cancel"};
+const Captions kAbortRetryIgnore = {L"&Abort", L"&Retry", L"&Ignore"};
+const Captions kYesNoCancel = {L"&Yes", L"&No", L"Cancel"};
+const Captions kYesNo = {L"&Yes", L"&No"};
+const Captions kRetryCancel = {L"&Retry", L"Cancel"};
+
+const Decode kDecodes[] = {
+    {0, kOK, 0, -1, 0},
+    {1, kOKCancel, 0, -1, 0},
+    {2, kAbortRetryIgnore, 0, -1, 0},
+    {3, kYesNoCancel, 0, -1, 0},
+    {4, kYesNo, 0, -1, 0},
+    {5, kRetryCancel, 0, -1, 0},
+    {6, {}, -1, -1, 0},
+    {15, {}, -1, -1, 0},
+    {4 + 32 + 256, kYesNo, 1, 1, 32514},
+    {3 + 512, kYesNoCancel, 2, -1, 0},
+    {0 + 512, kOK, -1, -1, 0},
+    {2 + 768, kAbortRetryIgnore, -1, -1, 0},
+    {4096, kOK, -1, -1, 0},
+    {4096 + 4 + 48, kYesNo, -1, 2, 32515},
+    {19, kYesNoCancel, 0, 0, 32513},
+    {64 + 1, kOKCancel, 0, 3, 32516},
+    {-1, kOK, 0, -1, 0},
+    {-100, kOK, 0, -7, 0},
+    {-32768, kOK, 0, -2049, 0},
+    {32767, {}, -1, -1, 0},  // 127 x 256 + 255: icon number 14, set 15
+    // Icon numbers without a stock icon show no icon at all.
+    {80, kOK, 0, -1, 0},
+    {80 + 4, kYesNo, 0, -1, 0},
+    {255, {}, -1, -1, 0},
+    {240 + 5, kRetryCancel, 0, -1, 0},
+};
+
+INSTANTIATE_TEST_SUITE_P(Flags, DecodeTest, ::testing::ValuesIn(kDecodes), [](const auto& info) {
+  const int v = info.param.flags;
+  return v < 0 ? "minus" + std::to_string(-v) : std::to_string(v);
+});
+
+// ---------------------------------------------------------------------------------------------
+// The title
+
+struct TitleCase {
+  const char* name;
+  std::wstring title;
+  std::wstring default_title;
+  bool caller;  // a window of the host is active
+  std::wstring caller_caption;
+  std::wstring expected;
+};
+
+class TitleTest : public BoxTest, public ::testing::WithParamInterface<TitleCase> {};
+
+TEST_P(TitleTest, ChoosesTheTitle) {
+  const TitleCase& t = GetParam();
+  if (t.caller) backend.set_caller_window(t.caller_caption, {10, 10, 400, 300});
+  Quillon q;
+  q.SetModal(kVbFalse);
+  q.SetDefaultTitle(t.default_title);
+  q.MsgBox(L"Body", 0, t.title);
+  EXPECT_EQ(Up().TopCaption().Caption(), t.expected);
+  EXPECT_EQ(q.DefaultTitle(), t.default_title);
+}
+
+const std::wstring kLongCaption(300, L'x');
+
+const TitleCase kTitles[] = {
+    {"ArgumentWins", L"Arg", L"Default", true, L"Host", L"Arg"},
+    {"OneBlankIsATitle", L" ", L"Default", true, L"Host", L" "},
+    {"DefaultTitle", L"", L"Default", true, L"Host", L"Default"},
+    {"ActiveWindowCaption", L"", L"", true, L"Host window", L"Host window"},
+    {"NoActiveWindow", L"", L"", false, L"", L"Message"},
+    {"ActiveWindowWithoutCaption", L"", L"", true, L"", L"Message"},
+    {"CaptionCutTo254", L"", L"", true, kLongCaption, std::wstring(254, L'x')},
+    {"AmpersandKeptLiterally", L"Save && Exit & Go", L"", false, L"", L"Save && Exit & Go"},
+    {"NonAsciiTitle", L"Gr\u00fc\u00dfe \u65e5\u672c", L"", false, L"",
+     L"Gr\u00fc\u00dfe \u65e5\u672c"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Titles, TitleTest, ::testing::ValuesIn(kTitles),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------------------------------------
+// Sound, colours and the literal message
+
+TEST_F(BoxTest, SoundStartsBeforeTheWindowShowsOnlyWhenSet) {
+  for (VbBool beep : {kVbTrue, VbBool{1}, kVbFalse}) {
+    Quillon q;
+    q.SetSoundBeep(beep);
+    const auto before = backend.sound_plays();
+    std::int32_t at_show = -1;
+    backend.call([&] { at_show = backend.sound_plays(); });
+    backend.key(27);
+    EXPECT_EQ(q.MsgBox(L"Beep?"), 2);
+    EXPECT_EQ(at_show - before, beep != 0 ? 1 : 0);
+  }
+}
+
+TEST_F(BoxTest, ColoursReachTheirControls) {
+  Quillon q;
+  q.SetModal(kVbFalse);
+  q.SetForeColorHeading(0x00010203);
+  q.SetBackColorBody(0x00040506);
+  q.SetForeColorBody(0x00070809);
+  q.SetBackColorButtons(0x000A0B0C);
+  q.MsgBox(L"Colours & more", 2);
+  MessageBox& w = Up();
+  EXPECT_EQ(w.TopCaption().ForeColor(), 0x00010203u);
+  EXPECT_EQ(w.Background().BackColor(), 0x00040506u);
+  EXPECT_EQ(w.MsgText().ForeColor(), 0x00070809u);
+  for (int i = 0; i <= 3; ++i) EXPECT_EQ(w.MsgButton(i).BackColor(), 0x000A0B0Cu);
+  EXPECT_EQ(w.MsgText().Caption(), L"Colours & more");
+}
+
+// ---------------------------------------------------------------------------------------------
+// The thread's window
+
+TEST_F(BoxTest, TwoObjectsShareOneWindowAndOneResult) {
+  Quillon a;
+  a.SetDefaultTitle(L"From A");
+  Quillon b;
+  std::vector<MessageBox*> seen;
+  std::vector<std::wstring> titles;
+  auto look = [&] {
+    seen.push_back(&Up());
+    titles.push_back(Up().TopCaption().Caption());
+  };
+  backend.call(look);
+  backend.click("MsgButton", 0);
+  EXPECT_EQ(a.MsgBox(L"A", 4), 6);
+  EXPECT_EQ(msgdefs::shared().ResultCode, 6);
+  backend.call(look);
+  backend.click("MsgButton", 1);
+  EXPECT_EQ(b.MsgBox(L"B", 4), 7);
+  EXPECT_EQ(msgdefs::shared().ResultCode, 7);
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[0], seen[1]);
+  EXPECT_EQ(titles, (std::vector<std::wstring>{L"From A", L"Message"}));
+  // Shared settings written through one object are read through the other.
+  a.SetTimerSeconds(7);
+  EXPECT_EQ(b.TimerSeconds(), 7);
+}
+
+TEST_F(BoxTest, AfterThreeButtonsACallWithOneShowsOnlyOne) {
+  Quillon q;
+  Captions first, second;
+  backend.call([&] { first = ShownCaptions(Up()); });
+  backend.click("MsgButton", 2);
+  EXPECT_EQ(q.MsgBox(L"Three", 3), 2);
+  backend.call([&] { second = ShownCaptions(Up()); });
+  backend.click("MsgButton", 0);
+  EXPECT_EQ(q.MsgBox(L"One", 0), 1);
+  EXPECT_EQ(first, kYesNoCancel);
+  EXPECT_EQ(second, kOK);
+}
+
+TEST_F(BoxTest, CallWhileAModelessWindowIsUpGetsAWindowOfItsOwn) {
+  Quillon q;
+  q.SetModal(kVbFalse);
+  EXPECT_EQ(q.MsgBox(L"Modeless", 3), 0);
+  MessageBox& first = Up();
+
+  q.SetModal(kVbTrue);
+  Captions inner;
+  std::size_t up_during = 0;
+  backend.call([&] {
+    up_during = window::LoadedWindows().size();
+    inner = ShownCaptions(*window::LoadedWindows().back());
+  });
+  backend.click("MsgButton", 0);
+  EXPECT_EQ(q.MsgBox(L"Modal", 0), 1);
+  EXPECT_EQ(up_during, 2u);
+  EXPECT_EQ(inner, kOK);
+
+  // The modeless window is still up, unchanged, and still works.
+  ASSERT_EQ(&Up(), &first);
+  EXPECT_EQ(ShownCaptions(first), kYesNoCancel);
+  EXPECT_EQ(first.MsgText().Caption(), L"Modeless");
+  backend.click("MsgButton", 1);
+  backend.run_script();
+  EXPECT_FALSE(first.IsLoaded());
+  EXPECT_EQ(first.Result(), 7);
+
+  // Once it is down, the thread's window serves the next call again.
+  backend.call([&] { EXPECT_EQ(&Up(), &first); });
+  backend.key(27);
+  EXPECT_EQ(q.MsgBox(L"Again"), 2);
+}
+
+TEST_F(BoxTest, NestedModalCallsReturnInOrderEachItsOwnCode) {
+  Quillon outer_q;
+  Quillon inner_q;
+  std::int16_t inner = -1;
+  // A host event during the outer wait makes a second call, answered Yes; then the outer
+  // window is answered No.
+  backend.call([&] { inner = inner_q.MsgBox(L"Inner", 4); });
+  backend.click("MsgButton", 0);
+  backend.click("MsgButton", 1);
+  EXPECT_EQ(outer_q.MsgBox(L"Outer", 4), 7);
+  EXPECT_EQ(inner, 6);
+}
+
+TEST_F(BoxTest, OuterWindowClosedDuringInnerWaitKeepsItsOwnCode) {
+  Quillon q;
+  std::int16_t inner = -1;
+  backend.call([&] {
+    MessageBox* outer_window = &Up();
+    // The inner call's script: first the outer window is answered (Retry), then the inner one.
+    backend.call([outer_window] { outer_window->MsgButton_Click(1); });
+    backend.click("MsgButton", 1);
+    inner = q.MsgBox(L"Inner", 1);  // OK, Cancel
+  });
+  EXPECT_EQ(q.MsgBox(L"Outer", 2), 4);
+  EXPECT_EQ(inner, 2);
+  EXPECT_TRUE(window::LoadedWindows().empty());
+}
+
+TEST_F(BoxTest, ModalShowThatCannotEndReturnsZeroAndLeavesNoWindowUp) {
+  Quillon q;
+  EXPECT_EQ(q.MsgBox(L"Nobody answers"), 0);
+  EXPECT_TRUE(window::LoadedWindows().empty());
+  backend.key(27);
+  EXPECT_EQ(q.MsgBox(L"Next call works"), 2);
+}
+
+}  // namespace
+}  // namespace quillon::testing
