@@ -1,0 +1,255 @@
+// The message window's layout in twips, on a 1024 x 768 screen at 15 twips per pixel
+// (15360 x 11520 twips, icons 480 x 480). Text sizes are read back from the labels, so the
+// expectations hold whatever the font measures.
+#include <cmath>
+#include <string>
+
+#include "window/box_fixture.h"
+
+namespace quillon::testing {
+namespace {
+
+using window::MessageBox;
+
+constexpr float kScreenW = 15360, kScreenH = 11520;
+
+double Nearest(double x) {
+  return std::nearbyint(x);
+}
+
+class LayoutTest : public BoxTest {
+ protected:
+  LayoutTest() { q.SetModal(kVbFalse); }
+  MessageBox& Show(const std::wstring& message, std::int16_t flags = 0,
+                   const std::wstring& title = L"T") {
+    window::ReleaseThreadWindows();
+    q.MsgBox(message, flags, title);
+    return Up();
+  }
+  // Height of a window whose text is not beside a taller icon.
+  static float PlainHeight(MessageBox& w) {
+    return static_cast<float>(Nearest(w.MsgText().Height() + w.MsgText().Top() + 180) + 1050);
+  }
+  Quillon q;
+};
+
+TEST_F(LayoutTest, OneButtonShortTextIsSizedByTheButtonRow) {
+  MessageBox& w = Show(L"Hi");
+  EXPECT_EQ(w.Width(), 1665);
+  EXPECT_EQ(w.MsgText().Left(), 150);
+  EXPECT_EQ(w.MsgText().Top(), 150);
+  const float h = PlainHeight(w);
+  EXPECT_EQ(w.Height(), h);
+  const float lefts[] = {285, 1485, 2685, 3885};
+  for (int i = 0; i <= 3; ++i) {
+    EXPECT_EQ(w.MsgButton(i).Left(), lefts[i]);
+    EXPECT_EQ(w.MsgButton(i).Top(), h - 1050);
+  }
+  EXPECT_EQ(w.Background().Top(), 330);
+  EXPECT_EQ(w.Background().Height(), h - 330);
+  EXPECT_EQ(w.Background().Width(), 1665);
+  EXPECT_EQ(w.TopHeading().Width(), 1665);
+  EXPECT_EQ(w.TopHeading().Height(), 330);
+  EXPECT_EQ(w.ControlBoxUp().Left(), 1665 - 360);
+  EXPECT_TRUE(w.ControlBoxUp().Visible());
+  EXPECT_TRUE(w.ControlBoxUp().Enabled());
+  EXPECT_EQ(w.Top(), (kScreenH - h) / 2);
+  EXPECT_EQ(w.Left(), (kScreenW - 1665) / 2);  // 6847.5: halves are not rounded
+  for (int i = 0; i <= 2; ++i) EXPECT_FALSE(w.HLine(i).Visible());
+}
+
+TEST_F(LayoutTest, ThreeButtonsOnAWindow5001Wide) {
+  q.SetWidth(5001);
+  MessageBox& w = Show(L"Choose", 3);
+  EXPECT_EQ(w.Width(), 5001);
+  const float lefts[] = {753, 1953, 3153, 4353};
+  for (int i = 0; i <= 3; ++i) EXPECT_EQ(w.MsgButton(i).Left(), lefts[i]) << i;
+  EXPECT_FALSE(w.MsgButton(3).Visible());
+}
+
+TEST_F(LayoutTest, WidthIsTheLargestNeed) {
+  struct Case {
+    const char* name;
+    std::wstring message;
+    std::int16_t flags;
+    std::wstring title;
+  };
+  const Case cases[] = {
+      {"buttons", L"x", 3, L"T"},
+      {"text", L"A message line that is clearly wider than three buttons side by side", 3, L"T"},
+      {"title", L"x", 0, L"A rather long title for such a short message, really"},
+      {"icon pushes the text", L"Twenty characters..", 64, L"T"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    MessageBox& w = Show(c.message, c.flags, c.title);
+    const double text_left = c.flags >= 16 ? 480 + 270 : 150;
+    const double text_need = Nearest(w.MsgText().Width() + text_left + 255);
+    const double title_need = Nearest(w.TopCaption().Width() + 300) + 270;
+    const double buttons_need = c.flags == 3 ? 4065 : 1665;
+    EXPECT_EQ(w.Width(), std::max({text_need, title_need, buttons_need}));
+    EXPECT_EQ(w.MsgText().Left(), text_left);
+  }
+}
+
+TEST_F(LayoutTest, IconTallerThanTheText) {
+  MessageBox& w = Show(L"Hi", 64);
+  const float text_height = w.MsgText().Height();
+  ASSERT_LT(text_height, 480);
+  EXPECT_EQ(w.MsgText().Left(), 750);
+  EXPECT_EQ(w.MsgText().Top(), Nearest((480.0 - text_height) / 2 + 165));
+  EXPECT_EQ(w.Height(), 480 + 330 + 1050);
+}
+
+TEST_F(LayoutTest, TextTallerThanTheIcon) {
+  std::wstring lines;
+  for (int i = 0; i < 12; ++i) lines += L"line\r\n";
+  MessageBox& w = Show(lines + L"last", 16);
+  ASSERT_GE(w.MsgText().Height(), 480);
+  EXPECT_EQ(w.MsgText().Top(), 150);
+  EXPECT_EQ(w.Height(), PlainHeight(w));
+}
+
+TEST_F(LayoutTest, OneLineWiderThanTheScreenIsCutToTheScreenAndNotWrapped) {
+  MessageBox& w = Show(std::wstring(600, L'W'));
+  EXPECT_EQ(w.Width(), kScreenW - 240);
+  EXPECT_FALSE(w.MsgText().WordWrap());
+  EXPECT_GT(w.MsgText().Width(), kScreenW);
+  EXPECT_EQ(w.Left(), 120);
+}
+
+TEST_F(LayoutTest, WidthSettingWrapsTheTextBesideTheIcon) {
+  q.SetWidth(4000);
+  std::wstring words;
+  for (int i = 0; i < 40; ++i) words += L"word ";
+  MessageBox& w = Show(words, 48);
+  EXPECT_EQ(w.Width(), 4000);
+  EXPECT_TRUE(w.MsgText().WordWrap());
+  EXPECT_EQ(w.MsgText().Width(), 4000 - (480 + 270) - 255);
+  EXPECT_GT(w.MsgText().Height(), 480) << "the text did not wrap onto several lines";
+  EXPECT_EQ(w.Height(), PlainHeight(w));
+}
+
+TEST_F(LayoutTest, WidthSettingIsNotHeldToTheScreen) {
+  q.SetWidth(14000);
+  MessageBox& w = Show(std::wstring(600, L'W'));
+  EXPECT_EQ(w.Width(), 14000);
+}
+
+TEST_F(LayoutTest, AlignmentPlacesTheText) {
+  struct Case {
+    std::int16_t alignment;
+    std::int32_t width_setting;
+  };
+  const Case cases[] = {{0, 0}, {1, 0}, {2, 0}, {1, 6000}, {2, 6000}, {1, 3000}, {2, 3000}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.alignment) + " at " + std::to_string(c.width_setting));
+    q.SetTextAlignment(c.alignment);
+    q.SetWidth(c.width_setting);
+    MessageBox& w = Show(L"Short", 1);  // two buttons: 2865 wide without a setting
+    EXPECT_EQ(w.MsgText().Alignment(), c.alignment);
+    const double free = w.Width() - w.MsgText().Width();
+    double x = 150;
+    if (c.alignment == 1) x = Nearest(free - 270);
+    if (c.alignment == 2) {
+      const auto h = static_cast<long>(Nearest(free / 2));
+      x = static_cast<double>(h - h % 15 - 30);
+    }
+    EXPECT_EQ(w.MsgText().Left(), std::max(x, 150.0));
+    if (c.width_setting > 0 && c.alignment == 1) {
+      EXPECT_EQ(w.MsgText().Left(), 150);
+    }
+    if (c.alignment == 2 && c.width_setting == 0) {
+      EXPECT_EQ(static_cast<long>(w.MsgText().Left()) % 15, 0);
+    }
+  }
+}
+
+TEST_F(LayoutTest, HideButtonsTakes645OffTheHeight) {
+  MessageBox& shown = Show(L"Buttons", 3);
+  const float full = shown.Height();
+  const float body = shown.Background().Height();
+  q.SetHideButtons(kVbTrue);
+  MessageBox& w = Show(L"Buttons", 3);
+  EXPECT_EQ(w.Height(), full - 645);
+  EXPECT_EQ(w.Background().Height(), body);
+  for (int i = 0; i <= 3; ++i) {
+    EXPECT_FALSE(w.MsgButton(i).Visible());
+    EXPECT_FALSE(w.MsgButton(i).Enabled());
+  }
+  EXPECT_EQ(w.Top(), (kScreenH - w.Height()) / 2);
+}
+
+TEST_F(LayoutTest, HeightSettingOverridesTheContent) {
+  q.SetHeight(5000);
+  MessageBox& w = Show(L"Tall", 0);
+  EXPECT_EQ(w.Height(), 5000);
+  EXPECT_EQ(w.MsgButton(0).Top(), 5000 - 1050);
+  EXPECT_EQ(w.Background().Height(), 5000 - 330);
+}
+
+TEST_F(LayoutTest, StartUpPositions) {
+  // Manual.
+  q.SetStartUpPosition(0);
+  q.SetTop(1234);
+  q.SetLeft(20000);
+  MessageBox& manual = Show(L"Here");
+  EXPECT_EQ(manual.Top(), 1234);
+  EXPECT_EQ(manual.Left(), 20000);
+
+  // On the calling window: 100, 50 to 500, 350 pixels.
+  window::ReleaseThreadWindows();
+  backend.set_caller_window(L"Host", {100, 50, 500, 350});
+  q.SetStartUpPosition(1);
+  MessageBox& owned = Show(L"Owned");
+  EXPECT_EQ(owned.Top(), 750 + (4500 - owned.Height()) / 2);
+  EXPECT_EQ(owned.Left(), 1500 + (6000 - owned.Width()) / 2);
+  EXPECT_EQ(q.StartUpPosition(), 1);
+}
+
+TEST_F(LayoutTest, CentreOfFormWithoutActiveWindowFallsBackToTheScreenForGood) {
+  q.SetStartUpPosition(1);
+  MessageBox& w = Show(L"No owner");
+  EXPECT_EQ(w.Top(), (kScreenH - w.Height()) / 2);
+  EXPECT_EQ(w.Left(), (kScreenW - w.Width()) / 2);
+  EXPECT_EQ(q.StartUpPosition(), 2);
+  backend.set_caller_window(L"Host", {0, 0, 100, 100});
+  MessageBox& later = Show(L"Still centred on the screen");
+  EXPECT_EQ(later.Left(), (kScreenW - later.Width()) / 2);
+}
+
+TEST_F(LayoutTest, ControlBoxOffTakesItsRoomFromTheTitle) {
+  const std::wstring title = L"A title long enough to decide the width of this window";
+  MessageBox& with_box = Show(L"x", 0, title);
+  const float wide = with_box.Width();
+  EXPECT_EQ(wide, Nearest(with_box.TopCaption().Width() + 300) + 270);
+  q.SetControlBox(kVbFalse);
+  MessageBox& w = Show(L"x", 0, title);
+  EXPECT_EQ(w.Width(), wide - 270);
+  EXPECT_FALSE(w.ControlBoxUp().Visible());
+  EXPECT_FALSE(w.ControlBoxUp().Enabled());
+  backend.mouse_down("ControlBoxUp");
+  backend.mouse_up();
+  backend.run_script();
+  EXPECT_TRUE(w.IsLoaded()) << "a hidden close box closed the window";
+}
+
+TEST_F(LayoutTest, NoButtonsKeepsTheRowAndPlacesTheHiddenFirstButton) {
+  MessageBox& w = Show(L"x", 6, L"");
+  EXPECT_GE(w.Width(), 465);
+  EXPECT_EQ(w.MsgButton(0).Left(), (w.Width() + 105) / 2);
+  EXPECT_EQ(w.Height(), PlainHeight(w));
+}
+
+TEST_F(LayoutTest, ThreeDHeadingShowsItsLinesAcrossTheWindow) {
+  q.SetHeadingType(1);
+  MessageBox& w = Show(L"Lines", 2);
+  for (int i = 0; i <= 2; ++i) {
+    EXPECT_TRUE(w.HLine(i).Visible());
+    EXPECT_EQ(w.HLine(i).X2(), w.Width());
+    EXPECT_EQ(w.HLine(i).Y1(), 15 * i);
+  }
+}
+
+}  // namespace
+}  // namespace quillon::testing
