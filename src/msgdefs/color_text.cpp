@@ -97,14 +97,22 @@ std::wstring DecToHex(const std::wstring& decimal_text) {
 }
 
 std::wstring ColorToRGBText(std::wstring& text) {
-  if (text.size() >= 2 && numeric_value(text.substr(1))) text = DecToHex(text);
+  if (text.size() >= 2 && numeric_value(text.substr(1))) {
+    text = DecToHex(text);
+    if (text.empty()) return L"";  // no whole number 0 or above: the first step failed
+  }
   std::wstring h = text;
   if (h.size() >= 2 && h[0] == L'&' && (h[1] == L'H' || h[1] == L'h')) h.erase(0, 2);
   h = L"0000000" + h;
-  h = h.substr(h.size() - 8);
+  if (h.size() > 8) h = h.substr(h.size() - 8);  // an empty text leaves seven zeros
   for (wchar_t c : h)
     if (hex_digit(c) < 0) return L"";
-  auto byte_at = [&](std::size_t pos) { return hex_digit(h[pos]) * 16 + hex_digit(h[pos + 1]); };
+  // The two digits from position pos (0-based), fewer where the text ends.
+  auto byte_at = [&](std::size_t pos) {
+    int v = 0;
+    for (std::size_t i = pos; i < pos + 2 && i < h.size(); ++i) v = v * 16 + hex_digit(h[i]);
+    return v;
+  };
   const int red = byte_at(6), green = byte_at(4), blue = byte_at(2);
   wchar_t out[16];
   std::swprintf(out, 16, L"%03d%03d%03d", red, green, blue);

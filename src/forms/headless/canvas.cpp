@@ -96,14 +96,60 @@ Rgb CairoCanvas::pixel(int x, int y) const {
       reinterpret_cast<const std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride)[x]);
 }
 
+namespace {
+
+// Liang-Barsky: clips the segment to [x0, x1] x [y0, y1]; false when nothing is left.
+bool clip_segment(double& ax, double& ay, double& bx, double& by, double x0, double y0, double x1,
+                  double y1) {
+  double t0 = 0, t1 = 1;
+  const double dx = bx - ax, dy = by - ay;
+  const double p[4] = {-dx, dx, -dy, dy};
+  const double q[4] = {ax - x0, x1 - ax, ay - y0, y1 - ay};
+  for (int i = 0; i < 4; ++i) {
+    if (p[i] == 0) {
+      if (q[i] < 0) return false;
+      continue;
+    }
+    const double t = q[i] / p[i];
+    if (p[i] < 0)
+      t0 = std::max(t0, t);
+    else
+      t1 = std::min(t1, t);
+    if (t0 > t1) return false;
+  }
+  const double nax = ax + t0 * dx, nay = ay + t0 * dy;
+  bx = ax + t1 * dx;
+  by = ay + t1 * dy;
+  ax = nax;
+  ay = nay;
+  return true;
+}
+
+// Coordinates this far outside the surface are clipped before drawing; nearer ones are drawn
+// exactly as given.
+constexpr long long kNear = 16384;
+
+}  // namespace
+
 void CairoCanvas::line(int x0, int y0, int x1, int y1, int pen_width, Rgb colour) {
   if (width_ == 0 || height_ == 0) return;
+  const long long m = kNear + pen_width;
+  auto far = [&](long long v, int size) { return v < -m || v > size + m; };
+  if (far(x0, width_) || far(x1, width_) || far(y0, height_) || far(y1, height_)) {
+    double ax = x0, ay = y0, bx = x1, by = y1;
+    const double pad = pen_width + 2.0;
+    if (!clip_segment(ax, ay, bx, by, -pad, -pad, width_ + pad, height_ + pad)) return;
+    x0 = static_cast<int>(std::lround(ax));
+    y0 = static_cast<int>(std::lround(ay));
+    x1 = static_cast<int>(std::lround(bx));
+    y1 = static_cast<int>(std::lround(by));
+  }
   if (pen_width <= 1) {
     // Bresenham, both end points included.
     const int dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
     const int dy = -std::abs(y1 - y0), sy = y0 < y1 ? 1 : -1;
     int err = dx + dy;
-    for (long guard = 0; guard < 200000000L; ++guard) {
+    for (;;) {
       set_pixel(x0, y0, colour);
       if (x0 == x1 && y0 == y1) break;
       const int e2 = 2 * err;
@@ -115,10 +161,6 @@ void CairoCanvas::line(int x0, int y0, int x1, int y1, int pen_width, Rgb colour
         err += dx;
         y0 += sy;
       }
-      // Far outside the surface in the direction of travel: nothing more to paint.
-      if ((sx > 0 && x0 >= width_ && x1 >= width_) || (sx < 0 && x0 < 0 && x1 < 0) ||
-          (sy > 0 && y0 >= height_ && y1 >= height_) || (sy < 0 && y0 < 0 && y1 < 0))
-        break;
     }
     return;
   }
@@ -133,6 +175,28 @@ void CairoCanvas::line(int x0, int y0, int x1, int y1, int pen_width, Rgb colour
 
 void CairoCanvas::circle(int cx, int cy, int r, int pen_width, Rgb colour) {
   if (width_ == 0 || height_ == 0 || r < 0) return;
+  const double half = pen_width <= 1 ? 0.5 : pen_width / 2.0;
+  // Nothing to draw when the ring misses the surface entirely.
+  auto clampd = [](double v, double lo, double hi) { return std::max(lo, std::min(v, hi)); };
+  const double ncx = clampd(cx, 0, width_ - 1), ncy = clampd(cy, 0, height_ - 1);
+  const double nearest = std::hypot(ncx - cx, ncy - cy);
+  const double fx =
+      std::max(std::abs(static_cast<double>(cx)), std::abs(static_cast<double>(width_ - 1 - cx)));
+  const double fy =
+      std::max(std::abs(static_cast<double>(cy)), std::abs(static_cast<double>(height_ - 1 - cy)));
+  const double farthest = std::hypot(fx, fy);
+  if (r - half > farthest + 1 || r + half < nearest - 1) return;
+  const bool huge = std::abs(static_cast<long long>(cx)) > kNear ||
+                    std::abs(static_cast<long long>(cy)) > kNear || r > kNear;
+  if (huge) {
+    // Far-away centres and giant radii: decide pixel by pixel.
+    for (int y = 0; y < height_; ++y)
+      for (int x = 0; x < width_; ++x) {
+        const double d = std::hypot(static_cast<double>(x) - cx, static_cast<double>(y) - cy);
+        if (std::abs(d - r) <= half) set_pixel(x, y, colour);
+      }
+    return;
+  }
   if (pen_width <= 1) {
     // Midpoint circle.
     int x = r, y = 0, err = 1 - r;
@@ -152,7 +216,6 @@ void CairoCanvas::circle(int cx, int cy, int r, int pen_width, Rgb colour) {
   }
   set_source(colour);
   cairo_new_path(cr_);
-  const double half = pen_width / 2.0;
   if (r <= half) {
     // The pen covers the centre: a disc of the outer radius.
     cairo_arc(cr_, cx + 0.5, cy + 0.5, r + half, 0, 2 * M_PI);

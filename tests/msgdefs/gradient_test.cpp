@@ -1,0 +1,226 @@
+// PaintGradient on a 256 x 256 pixel surface (one grid unit per pixel) and its text routines.
+#include <gtest/gtest.h>
+
+#include "forms/surface.h"
+#include "msgdefs/msgdefs.h"
+
+namespace quillon::msgdefs {
+namespace {
+
+using forms::OleColor;
+using forms::rgb;
+using forms::Rgb;
+using quillon::testing::Surface;
+
+constexpr Rgb kBase = rgb(100, 200, 50);
+
+class GradientTest : public ::testing::Test {
+ protected:
+  forms::headless::HeadlessBackend hb;
+  forms::BackendScope scope{hb};
+};
+
+int dist2(Rgb a, Rgb b) {
+  const int dr = forms::red_of(a) - forms::red_of(b), dg = forms::green_of(a) - forms::green_of(b),
+            db = forms::blue_of(a) - forms::blue_of(b);
+  return dr * dr + dg * dg + db * db;
+}
+// The step colour with colour index i.
+Rgb step(int i, Rgb base = kBase) {
+  return rgb(std::min(i, forms::red_of(base)), std::min(i, forms::green_of(base)),
+             std::min(i, forms::blue_of(base)));
+}
+
+struct CodeCase {
+  std::int16_t code;
+  int cx, cy;  // centre of the shapes in pixels
+};
+const CodeCase kCodes[] = {{5, 128, 128}, {6, 128, 128}, {7, 128, 128},  {8, 128, 128},
+                           {9, 0, 0},     {10, 0, 0},    {11, 256, 0},   {12, 256, 0},
+                           {13, 0, 256},  {14, 0, 256},  {15, 256, 256}, {16, 256, 256}};
+
+TEST_F(GradientTest, EveryCodeShadesFromItsCentreAndLeavesTheRestInTheBackground) {
+  for (const CodeCase& c : kCodes) {
+    SCOPED_TRACE(c.code);
+    Surface s(256, 256);
+    OleColor colour = kBase;
+    PaintGradient(s.box(), colour, c.code);
+    const bool fade_in = c.code % 2 == 1;
+    // Near the centre: the first steps (black when brightening, the full base when darkening;
+    // the 12-pixel pen lets the steps up to 6 or so cover it).
+    const int nx = std::min(c.cx, 255), ny = std::min(c.cy, 255);
+    const Rgb centre = s.at(nx, ny);
+    if (fade_in)
+      EXPECT_LE(dist2(centre, step(8)), 3 * 8 * 8);
+    else
+      EXPECT_EQ(centre, kBase);
+    if (c.code >= 9) {
+      // The opposite corner lies 360 units away, beyond the largest circle (255 + 6).
+      const Rgb far = s.at(255 - nx, 255 - ny);
+      EXPECT_EQ(far, fade_in ? kBase : 0);
+    } else {
+      // All four corners of the surface: diamonds leave them in the background colour; the
+      // corners lie 181 units from the centre, so the last circle over them is about k = 187.
+      for (auto [x, y] : {std::pair{0, 0}, {255, 0}, {0, 255}, {255, 255}}) {
+        const Rgb corner = s.at(x, y);
+        if (c.code <= 6)
+          EXPECT_EQ(corner, fade_in ? kBase : 0) << x << "," << y;
+        else
+          EXPECT_LE(dist2(corner, fade_in ? step(187) : step(255 - 187)), 3 * 2 * 2)
+              << x << "," << y;
+      }
+    }
+    EXPECT_TRUE(s.box().AutoRedraw());
+    EXPECT_EQ(s.box().DrawMode(), 13);
+    EXPECT_EQ(s.box().BackColor(), fade_in ? kBase : 0u);
+  }
+}
+
+TEST_F(GradientTest, ComponentsStopRisingAtTheirBaseValues) {
+  Surface s(256, 256);
+  OleColor colour = kBase;
+  PaintGradient(s.box(), colour, 9);  // circles around the top-left corner
+  // Along the top row the last circle over pixel x has a radius of about x + 6.
+  for (int x = 0; x < 250; x += 7) {
+    const Rgb c = s.at(x, 0);
+    const int k = forms::green_of(c) < 200 ? forms::green_of(c) : -1;
+    if (k >= 0) {
+      EXPECT_NEAR(k, x + 6, 1) << x;
+      EXPECT_EQ(c, step(k)) << x;  // every component min(k, base)
+    } else {
+      EXPECT_EQ(c, kBase) << x;
+    }
+  }
+  EXPECT_EQ(forms::blue_of(s.at(60, 0)), 50);  // blue stopped at step 50
+  EXPECT_EQ(forms::red_of(s.at(60, 0)), 66);
+  EXPECT_EQ(forms::red_of(s.at(120, 0)), 100);  // red stopped at step 100
+  EXPECT_EQ(s.at(220, 0), kBase);               // green at 200: the base colour from then on
+}
+
+TEST_F(GradientTest, BlackBaseGivesABlackBodyForEveryCode) {
+  for (const CodeCase& c : kCodes) {
+    Surface s(32, 16);
+    OleColor colour = 0;
+    PaintGradient(s.box(), colour, c.code);
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 32; ++x) ASSERT_EQ(s.at(x, y), 0u) << c.code;
+  }
+}
+
+TEST_F(GradientTest, PureRedDiamondFadesOutToBlackCorners) {
+  Surface s(256, 256);
+  OleColor colour = rgb(255, 0, 0);
+  PaintGradient(s.box(), colour, 6);
+  // The centre is pure red: diamonds up to k = 16 cover it with the 12-pixel pen.
+  EXPECT_EQ(s.at(128, 128), rgb(255 - 16, 0, 0));
+  EXPECT_EQ(s.at(0, 0), 0u);
+  EXPECT_EQ(s.at(255, 255), 0u);
+  // Along the middle row the red falls by one per step outwards, green and blue stay 0.
+  const Rgb mid = s.at(128 + 64, 128);
+  EXPECT_EQ(forms::green_of(mid) + forms::blue_of(mid), 0);
+  // The last diamond over it has its corner about 6 * sqrt(2) units further out.
+  EXPECT_NEAR(forms::red_of(mid), 255 - (64 + 8.5) * 255 / 128, 2);
+}
+
+TEST_F(GradientTest, ScaleAndPenWidthAreRestored) {
+  Surface s(40, 20);
+  forms::PictureBox& p = s.box();
+  p.SetDrawWidth(3);
+  OleColor colour = kBase;
+  PaintGradient(p, colour, 7);
+  EXPECT_EQ(p.ScaleMode(), 1);
+  EXPECT_EQ(p.ScaleWidth(), 600);
+  EXPECT_EQ(p.ScaleHeight(), 300);
+  EXPECT_EQ(p.DrawWidth(), 3);
+  p.SetScaleMode(3);
+  PaintGradient(p, colour, 8);
+  EXPECT_EQ(p.ScaleMode(), 3);
+  EXPECT_EQ(p.ScaleWidth(), 40);
+  p.SetScaleWidth(1000);
+  p.SetScaleHeight(500);
+  PaintGradient(p, colour, 5);
+  EXPECT_EQ(p.ScaleMode(), 0);
+  EXPECT_EQ(p.ScaleWidth(), 1000);
+  EXPECT_EQ(p.ScaleHeight(), 500);
+}
+
+TEST_F(GradientTest, SystemColourIsResolvedAndWrittenBack) {
+  hb.set_sys_color(15, rgb(10, 20, 30));
+  Surface s(256, 256);
+  OleColor colour = 0x8000000F;
+  PaintGradient(s.box(), colour, 9);
+  EXPECT_EQ(colour, rgb(10, 20, 30));
+  EXPECT_EQ(s.at(255, 255), rgb(10, 20, 30));
+}
+
+TEST_F(GradientTest, MinusOneLeavesTheSurfaceExactlyAsItWas) {
+  Surface s(8, 8);
+  s.box().SetBackColor(rgb(1, 2, 3));
+  OleColor colour = kColourMinusOne;
+  PaintGradient(s.box(), colour, 7);
+  EXPECT_EQ(colour, kColourMinusOne);
+  EXPECT_FALSE(s.box().AutoRedraw());
+  EXPECT_EQ(s.box().ScaleMode(), 1);
+  EXPECT_EQ(s.at(4, 4), rgb(1, 2, 3));
+}
+
+TEST_F(GradientTest, AFailureBeforeTheBackgroundChangeEndsThePainterSilently) {
+  Surface s(8, 8);
+  forms::PictureBox& p = s.box();
+  p.SetBackColor(rgb(1, 2, 3));
+  p.SetScaleHeight(1e20f);  // does not fit a Long when the painter saves it
+  OleColor colour = kBase;
+  EXPECT_NO_THROW(PaintGradient(p, colour, 7));
+  EXPECT_EQ(s.at(4, 4), rgb(1, 2, 3));  // nothing drawn
+  EXPECT_EQ(p.DrawWidth(), 1);
+  EXPECT_TRUE(p.AutoRedraw());  // set before the failure
+}
+
+struct TextCase {
+  std::wstring in;
+  std::wstring out;
+  std::wstring rewritten;  // the caller's text afterwards
+};
+
+TEST(ColorText, ColorToRGBText) {
+  const TextCase cases[] = {
+      {L"16711680", L"000000255", L"FF0000"},  // pure blue
+      {L"0", L"000000000", L"0"},
+      {L"255", L"255000000", L"FF"},
+      {L"&H80FF", L"255128000", L"&H80FF"},
+      {L"&hff00", L"000255000", L"&hff00"},
+      {L"5", L"005000000", L"5"},  // one character: left as it is
+      {L"16777215", L"255255255", L"FFFFFF"},
+      {L"2147483647", L"255255255", L"7FFFFFFF"},  // top byte ignored
+      {L"33488896", L"000000255", L"1FF0000"},
+      {L"", L"000000000", L""},
+      {L"&HXYZ", L"", L"&HXYZ"},
+      {L"1.5", L"", L""},  // a fraction has no hexadecimal digits
+      {L"-5", L"", L""},   // nor a negative number
+  };
+  for (const auto& c : cases) {
+    std::wstring text = c.in;
+    EXPECT_EQ(ColorToRGBText(text), c.out) << std::string(c.in.begin(), c.in.end());
+    EXPECT_EQ(text, c.rewritten) << std::string(c.in.begin(), c.in.end());
+  }
+}
+
+TEST(ColorText, DecToHex) {
+  const std::pair<std::wstring, std::wstring> cases[] = {
+      {L"0", L"0"},
+      {L"255", L"FF"},
+      {L"16777215", L"FFFFFF"},
+      {L"16", L"10"},
+      {L"4294967295", L"FFFFFFFF"},
+      {L"-1", L""},
+      {L"abc", L""},
+      {L"", L""},
+      {L"2.5", L""},
+      {L" 42 ", L"2A"},
+  };
+  for (const auto& [in, out] : cases)
+    EXPECT_EQ(DecToHex(in), out) << std::string(in.begin(), in.end());
+}
+
+}  // namespace
+}  // namespace quillon::msgdefs
