@@ -85,6 +85,7 @@ class Win32FormPeer final : public FormPeer {
   void place(Control& c);
   void apply_timer(Timer& t);
   void invalidate_container(const Control& c);
+  void invalidate(HWND h);
 
   LRESULT on_form_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   LRESULT on_picture_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -121,6 +122,7 @@ class Win32FormPeer final : public FormPeer {
   std::map<HWND, Control*> controls_;
   std::vector<Timer*> timers_;  // timer id = position + 1
   std::vector<HWND> disabled_;  // other windows of the thread, disabled by a modal showing
+  std::vector<HWND> pending_;   // invalidated and not yet painted: drawing calls come in hundreds
   HWND saved_focus_ = nullptr;
   Control* pressed_ = nullptr;  // the control that saw the mouse press
   HWND pressed_hwnd_ = nullptr;
@@ -250,7 +252,13 @@ void Win32FormPeer::place(Control& c) {
 }
 
 void Win32FormPeer::invalidate_container(const Control& c) {
-  if (HWND h = container_hwnd(c)) ::InvalidateRect(h, nullptr, FALSE);
+  invalidate(container_hwnd(c));
+}
+
+void Win32FormPeer::invalidate(HWND h) {
+  if (!h || std::find(pending_.begin(), pending_.end(), h) != pending_.end()) return;
+  pending_.push_back(h);
+  ::InvalidateRect(h, nullptr, FALSE);
 }
 
 void Win32FormPeer::apply_timer(Timer& t) {
@@ -328,6 +336,7 @@ void Win32FormPeer::refresh(Control& control) {
   if (!form_hwnd_ || dead_) return;
   HWND h = hwnd_of(&control);
   if (!h) h = container_hwnd(control);
+  std::erase(pending_, h);
   ::RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }
 
@@ -749,6 +758,7 @@ void Win32FormPeer::paint(HWND hwnd, Control* container) {
     }
   }
   PaintScope ps(hwnd);
+  std::erase(pending_, hwnd);
   if (dead_) return;
   RECT client{};
   ::GetClientRect(hwnd, &client);

@@ -57,6 +57,34 @@ Interval solve(double k, double a, double b) {
 }
 
 void bresenham(const PixelBuffer& buf, int x0, int y0, int x1, int y1, std::uint32_t v) {
+  // An end point far outside: clip the line to a margin round the buffer first (Liang-Barsky),
+  // so that the walk does not cross billions of pixels; lines near the buffer are walked whole.
+  constexpr double kMargin = 4096;
+  const double lo_x = -kMargin, hi_x = buf.width + kMargin, lo_y = -kMargin,
+               hi_y = buf.height + kMargin;
+  auto far = [&](int x, int y) { return x < lo_x || x > hi_x || y < lo_y || y > hi_y; };
+  if (far(x0, y0) || far(x1, y1)) {
+    const double fx = x0, fy = y0, ddx = static_cast<double>(x1) - x0,
+                 ddy = static_cast<double>(y1) - y0;
+    double t0 = 0, t1 = 1;
+    const double p[4] = {-ddx, ddx, -ddy, ddy}, q[4] = {fx - lo_x, hi_x - fx, fy - lo_y, hi_y - fy};
+    for (int i = 0; i < 4; ++i) {
+      if (p[i] == 0) {
+        if (q[i] < 0) return;
+        continue;
+      }
+      const double t = q[i] / p[i];
+      if (p[i] < 0)
+        t0 = std::max(t0, t);
+      else
+        t1 = std::min(t1, t);
+    }
+    if (t0 > t1) return;
+    x1 = static_cast<int>(std::lround(fx + t1 * ddx));
+    y1 = static_cast<int>(std::lround(fy + t1 * ddy));
+    x0 = static_cast<int>(std::lround(fx + t0 * ddx));
+    y0 = static_cast<int>(std::lround(fy + t0 * ddy));
+  }
   const int dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
   const int dy = -std::abs(y1 - y0), sy = y0 < y1 ? 1 : -1;
   long long err = static_cast<long long>(dx) + dy;

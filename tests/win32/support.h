@@ -1,0 +1,126 @@
+// Helpers for tests that drive real windows in this process: a script of steps run by a thread
+// timer (so it runs inside any modal loop of this thread), window capture, and input.
+#pragma once
+
+#include <windows.h>
+
+#include <deque>
+#include <functional>
+#include <vector>
+
+namespace quillon::testing {
+
+// Runs each step on a timer tick of the calling thread, one every interval_ms, from whatever
+// message loop is running (a modal Show, or pump()).
+class Script {
+ public:
+  explicit Script(std::deque<std::function<void()>> steps, unsigned interval_ms = 20)
+      : steps_(std::move(steps)) {
+    current_ = this;
+    id_ = ::SetTimer(nullptr, 0, interval_ms, &Script::tick);
+  }
+  ~Script() {
+    ::KillTimer(nullptr, id_);
+    current_ = nullptr;
+  }
+  Script(const Script&) = delete;
+  Script& operator=(const Script&) = delete;
+  bool done() const { return steps_.empty(); }
+
+ private:
+  static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
+    if (!current_ || current_->steps_.empty()) return;
+    auto step = std::move(current_->steps_.front());
+    current_->steps_.pop_front();
+    step();
+  }
+  static inline Script* current_ = nullptr;
+  std::deque<std::function<void()>> steps_;
+  UINT_PTR id_ = 0;
+};
+
+// Dispatches this thread's messages for about ms milliseconds.
+inline void pump(DWORD ms) {
+  const DWORD end = ::GetTickCount() + ms;
+  MSG msg;
+  while (static_cast<LONG>(end - ::GetTickCount()) > 0) {
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+  }
+}
+
+// The client area of a window as it is on the screen: 0x00RRGGBB per pixel, top row first.
+struct Shot {
+  int width = 0, height = 0;
+  std::vector<std::uint32_t> px;
+  std::uint32_t at(int x, int y) const { return px[static_cast<std::size_t>(y * width + x)]; }
+  // As a plain RGB value 0x00BBGGRR, the toolkit's colour form.
+  std::uint32_t rgb_at(int x, int y) const {
+    const std::uint32_t v = at(x, y);
+    return ((v >> 16) & 0xFF) | (v & 0xFF00) | ((v & 0xFF) << 16);
+  }
+};
+inline Shot capture(HWND hwnd, bool whole_window = false) {
+  RECT r{};
+  if (whole_window) {
+    ::GetWindowRect(hwnd, &r);
+    ::OffsetRect(&r, -r.left, -r.top);
+  } else {
+    ::GetClientRect(hwnd, &r);
+  }
+  Shot s;
+  s.width = r.right;
+  s.height = r.bottom;
+  s.px.resize(static_cast<std::size_t>(s.width * s.height));
+  HDC src = whole_window ? ::GetWindowDC(hwnd) : ::GetDC(hwnd);
+  HDC mem = ::CreateCompatibleDC(src);
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+  bi.bmiHeader.biWidth = s.width;
+  bi.bmiHeader.biHeight = -s.height;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP bmp = ::CreateDIBSection(mem, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = ::SelectObject(mem, bmp);
+  ::BitBlt(mem, 0, 0, s.width, s.height, src, 0, 0, SRCCOPY);
+  ::GdiFlush();
+  const auto* p = static_cast<const std::uint32_t*>(bits);
+  for (std::size_t i = 0; i < s.px.size(); ++i) s.px[i] = p[i] & 0x00FFFFFF;
+  ::SelectObject(mem, old);
+  ::DeleteObject(bmp);
+  ::DeleteDC(mem);
+  ::ReleaseDC(hwnd, src);
+  return s;
+}
+
+// Keyboard input as the user gives it (through the system's input queue).
+inline void key(WORD vk, bool down) {
+  INPUT in{};
+  in.type = INPUT_KEYBOARD;
+  in.ki.wVk = vk;
+  in.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+  ::SendInput(1, &in, sizeof(in));
+}
+inline void press(WORD vk) {
+  key(vk, true);
+  key(vk, false);
+}
+
+// Top-level visible windows of this thread, other than exclude.
+inline std::vector<HWND> thread_windows() {
+  std::vector<HWND> out;
+  ::EnumThreadWindows(
+      ::GetCurrentThreadId(),
+      [](HWND w, LPARAM p) -> BOOL {
+        if (::IsWindowVisible(w)) reinterpret_cast<std::vector<HWND>*>(p)->push_back(w);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&out));
+  return out;
+}
+
+}  // namespace quillon::testing
