@@ -84,6 +84,29 @@ TEST_F(HeadlessTest, ModalShowRunsTheScriptUntilAHandlerUnloads) {
 TEST_F(HeadlessTest, ModalShowFailsLoudlyWhenNothingCanCloseTheForm) {
   EXPECT_THROW(form.Show(true), std::runtime_error);
   EXPECT_FALSE(form.IsLoaded());
+  EXPECT_EQ(hb.modal_stalls(), 1);
+  // The same form shows again on a fresh Load.
+  hb.click("Btn", 0);
+  hb.call([&] { form.Unload(); });
+  form.Show(true);
+  EXPECT_EQ(hb.modal_stalls(), 1);
+}
+
+TEST(HeadlessLifetime, AFormMayOutliveItsBackend) {
+  TestForm form;
+  {
+    HeadlessBackend hb;
+    BackendScope scope(hb);
+    form.Show(false);
+    TestForm other;
+    other.Show(false);
+    other.Unload();
+  }
+  EXPECT_TRUE(form.IsLoaded());
+  // Unloading (or destroying) it later touches nothing of the backend that is gone.
+  HeadlessBackend next;
+  BackendScope scope(next);
+  form.Unload();
 }
 
 TEST_F(HeadlessTest, ModalShowWithOnlyATickingTimerFailsAfterTenVirtualMinutes) {

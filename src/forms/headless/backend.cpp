@@ -139,6 +139,7 @@ struct HeadlessBackend::Impl {
   std::weak_ptr<FormState> capture_form;
   Image* capture = nullptr;
   int handler_depth = 0;
+  int stalls = 0;
 
   ~Impl() {
     for (auto& f : forms) f->owner = nullptr;
@@ -480,6 +481,7 @@ struct HeadlessBackend::Impl {
       if (back >= kFirstFormHandle && !state_of(back)) back = 0;
       active = back;
     }
+    s.owner = nullptr;  // a dead form never reaches the backend again
     forms.erase(
         std::remove_if(forms.begin(), forms.end(), [&](const auto& p) { return p.get() == &s; }),
         forms.end());
@@ -500,6 +502,8 @@ struct HeadlessBackend::Impl {
             "modal form never closed: no input left in the script and no timer closed " +
             s->form->name() + " within 10 minutes of virtual time";
         std::fprintf(stderr, "headless backend: %s\n", msg.c_str());
+        ++stalls;
+        record("Stalled " + s->form->name());
         s->form->Unload();
         throw std::runtime_error(msg);
       }
@@ -517,7 +521,7 @@ class HeadlessPeer final : public FormPeer {
  public:
   explicit HeadlessPeer(std::shared_ptr<FormState> s) : s_(std::move(s)) {}
   ~HeadlessPeer() override {
-    if (s_->owner) s_->owner->unloaded(*s_);
+    if (s_->owner && s_->alive) s_->owner->unloaded(*s_);
   }
   WindowHandle handle() const override { return s_->handle; }
 
@@ -571,7 +575,7 @@ class HeadlessPeer final : public FormPeer {
   }
 
   void unload() override {
-    if (s_->owner) s_->owner->unloaded(*s_);
+    if (s_->owner && s_->alive) s_->owner->unloaded(*s_);
   }
 
  private:
@@ -717,6 +721,9 @@ bool HeadlessBackend::topmost(WindowHandle w) const {
 }
 int HeadlessBackend::drag_count() const {
   return impl_->drags;
+}
+int HeadlessBackend::modal_stalls() const {
+  return impl_->stalls;
 }
 
 }  // namespace quillon::forms::headless

@@ -81,6 +81,9 @@ class HeadlessBackend : public Backend {
   std::int32_t sound_plays() const;
   bool topmost(WindowHandle w) const;
   int drag_count() const;
+  // How many modal Shows failed because nothing was left that could close them. A caller that
+  // runs Show under the skip-on-failure rule swallows the exception: tests can check this.
+  int modal_stalls() const;
 
   struct Impl;
 
