@@ -347,30 +347,35 @@ void MessageBox::Timer2_Timer() {
 // ---------------------------------------------------------------------------------------------
 // The thread's windows
 
+// Held through a plain pointer so that the thread-local record has no destructor to run at
+// thread exit, when the library or the backend may already be gone: windows left up when a thread
+// ends are not destroyed. ReleaseThreadWindows frees everything.
 namespace {
-struct ThreadWindows {
-  std::vector<std::unique_ptr<MessageBox>> windows;
-};
-thread_local ThreadWindows t_windows;
+using ThreadWindows = std::vector<std::unique_ptr<MessageBox>>;
+thread_local ThreadWindows* t_windows = nullptr;
 }  // namespace
 
 MessageBox& WindowForCall() {
-  for (auto& w : t_windows.windows)
+  if (t_windows == nullptr) t_windows = new ThreadWindows();
+  for (auto& w : *t_windows)
     if (!w->IsLoaded()) return *w;
-  t_windows.windows.push_back(std::make_unique<MessageBox>());
-  return *t_windows.windows.back();
+  t_windows->push_back(std::make_unique<MessageBox>());
+  return *t_windows->back();
 }
 
 std::vector<MessageBox*> LoadedWindows() {
   std::vector<MessageBox*> up;
-  for (auto& w : t_windows.windows)
-    if (w->IsLoaded()) up.push_back(w.get());
+  if (t_windows != nullptr)
+    for (auto& w : *t_windows)
+      if (w->IsLoaded()) up.push_back(w.get());
   return up;
 }
 
 void ReleaseThreadWindows() {
-  for (auto& w : t_windows.windows) w->Unload();
-  t_windows.windows.clear();
+  if (t_windows == nullptr) return;
+  for (auto& w : *t_windows) w->Unload();
+  delete t_windows;
+  t_windows = nullptr;
 }
 
 }  // namespace quillon::window

@@ -119,8 +119,10 @@ class MessageBox : public forms::Form {
 // from a host event during a modal wait) gets another window of its own.
 MessageBox& WindowForCall();  // a window of this thread that is not loaded (created when needed)
 std::vector<MessageBox*> LoadedWindows();  // this thread's windows that are up, oldest first
-// Unloads and destroys every window of this thread. Call it before the backend that loaded them
-// goes away (tests, previews).
+// Unloads and destroys every window of this thread. Nothing destroys them at thread exit (the
+// record has no destructor, so that nothing runs after the library or the backend is gone): call
+// it before the backend that loaded them goes away (tests, previews), or when a thread's last
+// object is released.
 void ReleaseThreadWindows();
 
 }  // namespace quillon::window
