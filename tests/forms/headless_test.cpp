@@ -272,6 +272,14 @@ TEST_F(HeadlessTest, TextMeasuresAsWineDoes) {
   EXPECT_EQ(t.measure(L"abcdefghijklmnopqrstuvwxyz", regular, 30).height_px % 13, 0);
   EXPECT_GT(t.measure(L"abcdefghijklmnopqrstuvwxyz", regular, 30).height_px, 13 * 3);
   EXPECT_LE(t.measure(L"abcdefghijklmnopqrstuvwxyz", regular, 30).width_px, 30);
+  // Spaces at a break take no room; a very long word is cut into full lines.
+  EXPECT_EQ(t.measure(L"Message     Text", regular, 60).width_px,
+            t.measure(L"Message", regular, std::nullopt).width_px);
+  const std::wstring word(20000, L'W');
+  const TextExtent long_word = t.measure(word, regular, 200);
+  EXPECT_LE(long_word.width_px, 200);
+  const int per_line = 200 / t.measure(L"W", regular, std::nullopt).width_px;
+  EXPECT_EQ(long_word.height_px, 13 * ((20000 + per_line - 1) / per_line));
 }
 
 }  // namespace

@@ -131,33 +131,32 @@ std::vector<FontStack::Line> FontStack::layout(const std::wstring& text, const F
       continue;
     }
     const int limit = std::max(1, *wrap_width_px);
+    // prefix[i]: width of the first i characters, so any piece measures in constant time.
+    std::vector<int> prefix(h.size() + 1, 0);
+    for (std::size_t i = 0; i < h.size(); ++i)
+      prefix[i + 1] = prefix[i] + text_width(std::wstring(1, h[i]), font);
+    auto width = [&](std::size_t a, std::size_t b) { return prefix[b] - prefix[a]; };
     std::size_t pos = 0;
     if (h.empty()) out.push_back({L"", 0});
     while (pos < h.size()) {
       // Take words while they fit.
-      std::size_t end = pos, last_fit = pos;
-      while (end < h.size()) {
+      std::size_t last_fit = pos;
+      for (std::size_t end = pos; end < h.size();) {
         std::size_t word_end = end;
         while (word_end < h.size() && h[word_end] == L' ') ++word_end;
         while (word_end < h.size() && h[word_end] != L' ') ++word_end;
-        if (text_width(h.substr(pos, word_end - pos), font) <= limit) {
-          last_fit = word_end;
-          end = word_end;
-        } else {
-          break;
-        }
+        if (width(pos, word_end) > limit) break;
+        last_fit = end = word_end;
       }
       if (last_fit == pos) {
         // The first word alone is too wide: break it between characters (at least one).
         std::size_t n = pos + 1;
-        while (n < h.size() && h[n] != L' ' &&
-               text_width(h.substr(pos, n + 1 - pos), font) <= limit)
-          ++n;
+        while (n < h.size() && h[n] != L' ' && width(pos, n + 1) <= limit) ++n;
         last_fit = n;
       }
-      std::wstring line = h.substr(pos, last_fit - pos);
-      while (!line.empty() && line.back() == L' ') line.pop_back();
-      out.push_back({line, text_width(line, font)});
+      std::size_t line_end = last_fit;
+      while (line_end > pos && h[line_end - 1] == L' ') --line_end;
+      out.push_back({h.substr(pos, line_end - pos), width(pos, line_end)});
       pos = last_fit;
       while (pos < h.size() && h[pos] == L' ') ++pos;  // spaces at a break vanish
     }
