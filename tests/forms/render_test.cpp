@@ -1,0 +1,79 @@
+// Rendering a loaded form: frame, containers, z-order, clipping, text and the PNG file.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "forms/headless/headless.h"
+
+namespace quillon::forms {
+namespace {
+
+constexpr Rgb kRed = rgb(255, 0, 0), kBlue = rgb(0, 0, 255), kGreen = rgb(0, 255, 0);
+
+class Scene : public Form {
+ public:
+  Scene() : Form("Scene") {}
+  PictureBox* body = nullptr;
+  Label* label = nullptr;
+  CommandButton* button = nullptr;
+
+ protected:
+  void Design() override {
+    SetWidth(20 * 15 + 2 * kFrameTwips);  // 20 x 30 inner pixels
+    SetHeight(30 * 15 + 2 * kFrameTwips);
+    body = &add<PictureBox>("Body", -1, nullptr);
+    body->Move(0, 0, 20 * 15, 20 * 15);
+    body->SetBackColor(kRed);
+    auto& img = add<Image>("Img", -1, body);  // 4 x 4 green, half outside the body
+    img.Move(18 * 15, 2 * 15, 60, 60);
+    img.SetPicture(std::make_shared<const Bitmap>(Bitmap{4, 4, std::vector<Rgb>(16, kGreen)}));
+    label = &add<Label>("Text", -1, nullptr);
+    label->Move(0, 21 * 15, 20 * 15, 9 * 15);
+    label->SetForeColor(kBlue);
+    label->SetBackStyle(0);
+    label->SetCaption(L"&&");
+  }
+};
+
+class RenderTest : public ::testing::Test {
+ protected:
+  headless::HeadlessBackend hb;
+  BackendScope scope{hb};
+};
+
+TEST_F(RenderTest, ControlsLieInTheirContainersClippedToThem) {
+  Scene s;
+  s.Show(false);
+  const headless::RgbImage img = headless::render(s);
+  ASSERT_EQ(img.width, 26);
+  ASSERT_EQ(img.height, 36);
+  EXPECT_EQ(img.at(0, 0), hb.platform().sys_color(22));    // outer frame, lit edge
+  EXPECT_EQ(img.at(25, 35), hb.platform().sys_color(21));  // outer frame, dark edge
+  EXPECT_EQ(img.at(3, 3), kRed);                           // body from the inner corner
+  EXPECT_EQ(img.at(3 + 18, 3 + 2), kGreen);                // the image inside the body
+  EXPECT_EQ(img.at(3 + 19, 3 + 5), kGreen);
+  EXPECT_EQ(img.at(3 + 20, 3 + 3), hb.platform().sys_color(15));  // clipped at the body's edge
+  // The label shows "&&" literally: two ampersands in the text colour, nothing else.
+  int blue = 0;
+  for (int y = 3 + 21; y < 3 + 30; ++y)
+    for (int x = 3; x < 3 + 20; ++x)
+      if (img.at(x, y) == kBlue) ++blue;
+  EXPECT_GT(blue, 10);
+  const std::filesystem::path png =
+      std::filesystem::temp_directory_path() / "quillon_render_test.png";
+  headless::save_png(img, png.string());
+  EXPECT_GT(std::filesystem::file_size(png), 50u);
+  std::filesystem::remove(png);
+}
+
+TEST_F(RenderTest, AnUnloadedFormShowsOnlyItsFrame) {
+  Scene s;
+  s.SetWidth(300);
+  s.SetHeight(300);
+  const headless::RgbImage img = headless::render(s);
+  EXPECT_EQ(img.width, 20);
+  EXPECT_EQ(img.at(10, 10), hb.platform().sys_color(15));
+}
+
+}  // namespace
+}  // namespace quillon::forms
