@@ -155,9 +155,13 @@ void MessageBox::Design() {
 // ---------------------------------------------------------------------------------------------
 // Control access
 
+void MessageBox::require_loaded() const {
+  if (!IsLoaded()) forms::raise(forms::kErrObjectUnloaded, "Object unloaded");
+}
+
 template <class T>
 T& MessageBox::loaded(T* control) const {
-  if (!IsLoaded() || control == nullptr) forms::raise(forms::kErrObjectUnloaded, "Object unloaded");
+  require_loaded();
   return *control;
 }
 
@@ -165,14 +169,14 @@ forms::PictureBox& MessageBox::Background() const {
   return loaded(background_);
 }
 forms::CommandButton& MessageBox::MsgButton(int index) const {
-  loaded(background_);
+  require_loaded();
   return msg_button_(index);
 }
 forms::Label& MessageBox::MsgText() const {
   return loaded(msg_text_);
 }
 forms::LineControl& MessageBox::HLine(int index) const {
-  loaded(background_);
+  require_loaded();
   return hline_(index);
 }
 forms::Timer& MessageBox::Timer2() const {

@@ -91,6 +91,7 @@ class MessageBox : public forms::Form {
   void Design() override;
 
  private:
+  void require_loaded() const;
   template <class T>
   T& loaded(T* control) const;
   void DrawMessageIcon();
