@@ -1,6 +1,7 @@
 // MsgBox from its arguments: the flags word, the title rule, the sound, and the one window that
 // the calls of a thread share (with a window of its own for a call made while that one is up).
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "window/box_fixture.h"
@@ -259,6 +260,33 @@ TEST_F(BoxTest, OuterWindowClosedDuringInnerWaitKeepsItsOwnCode) {
   EXPECT_EQ(q.MsgBox(L"Outer", 2), 4);
   EXPECT_EQ(inner, 2);
   EXPECT_TRUE(window::LoadedWindows().empty());
+}
+
+TEST_F(BoxTest, EachThreadHasItsOwnWindowAndSettings) {
+  Quillon q;
+  q.SetModal(kVbFalse);
+  q.SetTimerSeconds(9);
+  q.MsgBox(L"Main thread", 4);
+  MessageBox* main_window = &Up();
+  MessageBox* other_window = nullptr;
+  std::size_t other_up = 0;
+  std::int16_t other_seconds = -1;
+  std::thread([&] {
+    forms::headless::HeadlessBackend other_backend;
+    forms::BackendScope other_scope(other_backend);
+    Quillon other;
+    other.SetModal(kVbFalse);
+    other.MsgBox(L"Other thread");
+    other_up = window::LoadedWindows().size();
+    other_window = window::LoadedWindows().front();
+    other_seconds = msgdefs::shared().TimerSeconds;
+    window::ReleaseThreadWindows();
+  }).join();
+  EXPECT_EQ(other_up, 1u);
+  EXPECT_NE(other_window, main_window);
+  EXPECT_EQ(other_seconds, 0);
+  EXPECT_EQ(&Up(), main_window);
+  EXPECT_EQ(msgdefs::shared().TimerSeconds, 9);
 }
 
 TEST_F(BoxTest, ModalShowThatCannotEndReturnsZeroAndLeavesNoWindowUp) {
