@@ -59,15 +59,15 @@ struct FormState {
 struct HeadlessBackend::Impl {
   // --- Screen
   struct ScreenImpl final : Screen {
-    ScreenSpec spec;
+    ScreenSpec size;
     Single Width() const override {
-      return static_cast<Single>(spec.width_px) * spec.twips_per_pixel;
+      return static_cast<Single>(size.width_px) * size.twips_per_pixel;
     }
     Single Height() const override {
-      return static_cast<Single>(spec.height_px) * spec.twips_per_pixel;
+      return static_cast<Single>(size.height_px) * size.twips_per_pixel;
     }
-    Single TwipsPerPixelX() const override { return spec.twips_per_pixel; }
-    Single TwipsPerPixelY() const override { return spec.twips_per_pixel; }
+    Single TwipsPerPixelX() const override { return size.twips_per_pixel; }
+    Single TwipsPerPixelY() const override { return size.twips_per_pixel; }
   };
 
   // --- Platform services
@@ -88,7 +88,7 @@ struct HeadlessBackend::Impl {
       return it != impl->colour_overrides.end() ? it->second : wine_default_sys_color(index);
     }
     int system_metrics(int index) override {
-      return (index == 11 || index == 12) ? impl->screen.spec.icon_px : 0;
+      return (index == 11 || index == 12) ? impl->screen.size.icon_px : 0;
     }
     IconHandle load_stock_icon(std::int32_t id) override {
       return (id >= 32513 && id <= 32516) ? static_cast<IconHandle>(id - 32512) : 0;
@@ -151,7 +151,7 @@ struct HeadlessBackend::Impl {
     if (w == kCallerHandle && caller_set) return caller_rect;
     for (const auto& f : forms)
       if (f->handle == w) {
-        const Single t = screen.spec.twips_per_pixel;
+        const Single t = screen.size.twips_per_pixel;
         PixelRect r;
         r.left = static_cast<int>(round_half_even(f->form->Left() / t));
         r.top = static_cast<int>(round_half_even(f->form->Top() / t));
@@ -587,8 +587,8 @@ class HeadlessPeer final : public FormPeer {
 // ---------------------------------------------------------------------------------------------
 // HeadlessBackend
 
-HeadlessBackend::HeadlessBackend(ScreenSpec spec) : impl_(std::make_unique<Impl>()) {
-  impl_->screen.spec = spec;
+HeadlessBackend::HeadlessBackend(ScreenSpec screen_size) : impl_(std::make_unique<Impl>()) {
+  impl_->screen.size = screen_size;
   impl_->platform.impl = impl_.get();
 }
 HeadlessBackend::~HeadlessBackend() = default;
@@ -701,7 +701,7 @@ void HeadlessBackend::set_sys_color(int index, Rgb c) {
   impl_->colour_overrides[index] = c;
 }
 void HeadlessBackend::set_icon_size(int px) {
-  impl_->screen.spec.icon_px = px;
+  impl_->screen.size.icon_px = px;
 }
 void HeadlessBackend::set_caller_window(std::wstring caption, PixelRect rect) {
   impl_->caller_set = true;

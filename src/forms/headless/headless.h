@@ -33,7 +33,7 @@ struct ScreenSpec {
 
 class HeadlessBackend : public Backend {
  public:
-  explicit HeadlessBackend(ScreenSpec spec = {});
+  explicit HeadlessBackend(ScreenSpec screen_size = {});
   ~HeadlessBackend() override;
   HeadlessBackend(const HeadlessBackend&) = delete;
   HeadlessBackend& operator=(const HeadlessBackend&) = delete;
