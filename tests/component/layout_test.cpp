@@ -188,6 +188,42 @@ TEST_F(LayoutTest, HeightSettingOverridesTheContent) {
   EXPECT_EQ(w.Background().Height(), 5000 - 330);
 }
 
+TEST_F(LayoutTest, SettingsTooSmallForTheContentSkipOnlyTheStepsThatCannotBe) {
+  struct Case {
+    std::int32_t width, height;
+    VbBool hide;
+    float expected_height;
+    float body_height;  // -1: the body keeps its design height; -2: window height - 330
+  };
+  const Case cases[] = {
+      {100, 0, kVbFalse, -1, -2},   // text width 100 - 750 - 255 < 0: the text keeps its width
+      {0, 200, kVbFalse, 200, -1},  // body 200 - 330 < 0: the body keeps its design height
+      {0, 500, kVbTrue, 500, 170},  // 500 - 645 < 0: the window keeps its height
+      {1, 1, kVbTrue, 1, -1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));
+    q.SetWidth(c.width);
+    q.SetHeight(c.height);
+    q.SetHideButtons(c.hide);
+    MessageBox& w = Show(L"Some text that will not fit", 48 + 1);
+    if (c.width > 0) {
+      EXPECT_EQ(w.Width(), c.width);
+    }
+    if (c.expected_height >= 0) {
+      EXPECT_EQ(w.Height(), c.expected_height);
+    }
+    const float body = c.body_height == -2 ? w.Height() - 330 : c.body_height;
+    EXPECT_EQ(w.Background().Height(), body >= 0 ? body : 1350);
+    EXPECT_EQ(w.Top(), (kScreenH - w.Height()) / 2);  // the later steps still ran
+    EXPECT_EQ(w.ControlBoxUp().Left(), w.Width() - 360);
+  }
+  // And the call still ends normally.
+  q.SetModal(kVbTrue);
+  backend.key(27);
+  EXPECT_EQ(q.MsgBox(L"Tiny"), 2);
+}
+
 TEST_F(LayoutTest, StartUpPositions) {
   // Manual.
   q.SetStartUpPosition(0);
