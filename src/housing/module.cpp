@@ -1,0 +1,267 @@
+// Quillon.dll's entry points: DllMain, the class table with one generic class factory, the lock
+// count behind DllCanUnloadNow, self-registration, the cached type information and error objects.
+#include "housing/module.h"
+
+#include <olectl.h>
+
+#include <atomic>
+#include <mutex>
+#include <new>
+
+#include "forms/win32/win32.h"
+#include "housing/object.h"
+// The interface, class and library ids are defined here, once.
+#include <initguid.h>
+
+#include "quillon_h.h"
+
+namespace quillon::housing {
+namespace {
+
+HINSTANCE g_instance = nullptr;
+std::atomic<long> g_locks{0};
+
+std::mutex g_type_mutex;
+ComPtr<ITypeInfo> g_dispatch_info;
+ComPtr<ITypeInfo> g_vtable_info;
+
+// One row per creatable class.
+struct ClassEntry {
+  const CLSID* clsid;
+  HRESULT (*create)(IUnknown* outer, REFIID iid, void** out);
+  const wchar_t* prog_id;
+  const wchar_t* description;
+};
+const ClassEntry kClasses[] = {
+    {&CLSID_Quillon, &create_quillon, L"QuillonLib.Quillon", L"Quillon"},
+};
+
+class ClassFactory final : public IClassFactory {
+ public:
+  explicit ClassFactory(const ClassEntry& entry) : entry_(entry) {}
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    if (iid == IID_IUnknown || iid == IID_IClassFactory) {
+      *out = static_cast<IClassFactory*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const ULONG left = --refs_;
+    if (left == 0) delete this;
+    return left;
+  }
+  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
+    return entry_.create(outer, iid, out);
+  }
+  HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
+    lock ? lock_module() : unlock_module();
+    return S_OK;
+  }
+
+ private:
+  std::atomic<ULONG> refs_{1};
+  const ClassEntry& entry_;
+};
+
+std::wstring guid_text(const GUID& g) {
+  wchar_t buf[40] = {};
+  StringFromGUID2(g, buf, 40);
+  return buf;
+}
+
+LSTATUS set_value(HKEY root, const std::wstring& path, const wchar_t* name,
+                  const std::wstring& value) {
+  UniqueHkey key;
+  LSTATUS rc = RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
+                               nullptr, key.put(), nullptr);
+  if (rc != ERROR_SUCCESS) return rc;
+  return RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                        static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
+LSTATUS delete_tree(HKEY root, const std::wstring& path) {
+  const LSTATUS rc = RegDeleteTreeW(root, path.c_str());
+  if (rc == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
+  if (rc == ERROR_SUCCESS) RegDeleteKeyW(root, path.c_str());
+  return rc;
+}
+
+HRESULT load_own_library(ComPtr<ITypeLib>& out) {
+  return LoadTypeLibEx(module_path().c_str(), REGKIND_NONE, out.put());
+}
+
+HRESULT register_classes() {
+  const std::wstring path = module_path();
+  const std::wstring lib = guid_text(LIBID_QuillonLib);
+  for (const ClassEntry& c : kClasses) {
+    const std::wstring clsid = L"CLSID\\" + guid_text(*c.clsid);
+    const std::wstring prog = c.prog_id;
+    LSTATUS rc = set_value(HKEY_CLASSES_ROOT, clsid, nullptr, c.description);
+    if (!rc) rc = set_value(HKEY_CLASSES_ROOT, clsid + L"\\InprocServer32", nullptr, path);
+    if (!rc)
+      rc = set_value(HKEY_CLASSES_ROOT, clsid + L"\\InprocServer32", L"ThreadingModel",
+                     L"Apartment");
+    if (!rc) rc = set_value(HKEY_CLASSES_ROOT, clsid + L"\\ProgID", nullptr, prog);
+    if (!rc) rc = set_value(HKEY_CLASSES_ROOT, clsid + L"\\TypeLib", nullptr, lib);
+    if (!rc) rc = set_value(HKEY_CLASSES_ROOT, clsid + L"\\VERSION", nullptr, L"1.0");
+    if (!rc) rc = set_value(HKEY_CLASSES_ROOT, prog, nullptr, c.description);
+    if (!rc) rc = set_value(HKEY_CLASSES_ROOT, prog + L"\\CLSID", nullptr, guid_text(*c.clsid));
+    if (rc) return HRESULT_FROM_WIN32(rc);
+  }
+  return S_OK;
+}
+
+HRESULT unregister_classes() {
+  HRESULT result = S_OK;
+  for (const ClassEntry& c : kClasses) {
+    for (const std::wstring& path : {L"CLSID\\" + guid_text(*c.clsid), std::wstring(c.prog_id)}) {
+      const LSTATUS rc = delete_tree(HKEY_CLASSES_ROOT, path);
+      if (rc) result = HRESULT_FROM_WIN32(rc);
+    }
+  }
+  return result;
+}
+
+}  // namespace
+
+HINSTANCE module_instance() {
+  return g_instance;
+}
+
+std::wstring module_path() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(g_instance, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0) return {};
+    if (n < path.size()) {
+      path.resize(n);
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+void lock_module() {
+  ++g_locks;
+}
+void unlock_module() {
+  --g_locks;
+}
+long module_locks() {
+  return g_locks;
+}
+
+namespace {
+HRESULT load_type_info() {
+  if (g_vtable_info) return S_OK;
+  ComPtr<ITypeLib> lib;
+  HRESULT hr = load_own_library(lib);
+  ComPtr<ITypeInfo> dispatch, vtable;
+  if (SUCCEEDED(hr)) hr = lib->GetTypeInfoOfGuid(IID__Quillon, dispatch.put());
+  HREFTYPE h = 0;
+  if (SUCCEEDED(hr)) hr = dispatch->GetRefTypeOfImplType(-1, &h);
+  if (SUCCEEDED(hr)) hr = dispatch->GetRefTypeInfo(h, vtable.put());
+  if (FAILED(hr)) return report_error(hr, L"The type library in Quillon.dll could not be loaded");
+  g_dispatch_info = std::move(dispatch);
+  g_vtable_info = std::move(vtable);
+  return S_OK;
+}
+}  // namespace
+
+HRESULT dispatch_type_info(ComPtr<ITypeInfo>& out) {
+  std::lock_guard lock(g_type_mutex);
+  const HRESULT hr = load_type_info();
+  if (SUCCEEDED(hr)) out = g_dispatch_info;
+  return hr;
+}
+
+HRESULT vtable_type_info(ComPtr<ITypeInfo>& out) {
+  std::lock_guard lock(g_type_mutex);
+  const HRESULT hr = load_type_info();
+  if (SUCCEEDED(hr)) out = g_vtable_info;
+  return hr;
+}
+
+void release_type_info() {
+  std::lock_guard lock(g_type_mutex);
+  g_dispatch_info.reset();
+  g_vtable_info.reset();
+}
+
+HRESULT report_error(HRESULT hr, const std::wstring& description) {
+  ComPtr<ICreateErrorInfo> create;
+  if (SUCCEEDED(CreateErrorInfo(create.put()))) {
+    create->SetGUID(IID__Quillon);
+    create->SetSource(const_cast<LPOLESTR>(L"QuillonLib.Quillon"));
+    create->SetDescription(const_cast<LPOLESTR>(description.c_str()));
+    ComPtr<IErrorInfo> info;
+    if (SUCCEEDED(create.query(IID_IErrorInfo, info))) SetErrorInfo(0, info.get());
+  }
+  return hr;
+}
+
+}  // namespace quillon::housing
+
+using namespace quillon::housing;
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    g_instance = instance;
+    quillon::forms::win32::set_module_instance(instance);
+    DisableThreadLibraryCalls(instance);
+  } else if (reason == DLL_PROCESS_DETACH && reserved != nullptr) {
+    // The process is ending and oleaut32 may be gone already: leave the cached descriptions.
+    g_dispatch_info.detach();
+    g_vtable_info.detach();
+  }
+  return TRUE;
+}
+
+extern "C" HRESULT WINAPI DllCanUnloadNow() {
+  if (module_locks() != 0) return S_FALSE;
+  release_type_info();
+  return S_OK;
+}
+
+extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  for (const ClassEntry& c : kClasses) {
+    if (clsid == *c.clsid) {
+      auto* factory = new (std::nothrow) ClassFactory(c);
+      if (!factory) return E_OUTOFMEMORY;
+      const HRESULT hr = factory->QueryInterface(iid, out);
+      factory->Release();
+      return hr;
+    }
+  }
+  return CLASS_E_CLASSNOTAVAILABLE;
+}
+
+extern "C" HRESULT WINAPI DllUnregisterServer() {
+  const HRESULT classes = unregister_classes();
+  HRESULT lib = UnRegisterTypeLib(LIBID_QuillonLib, 1, 0, 0x0409, SYS_WIN64);
+  if (lib == TYPE_E_REGISTRYACCESS) lib = S_OK;  // nothing was registered
+  return FAILED(classes) ? SELFREG_E_CLASS : FAILED(lib) ? SELFREG_E_TYPELIB : S_OK;
+}
+
+extern "C" HRESULT WINAPI DllRegisterServer() {
+  ComPtr<ITypeLib> lib;
+  HRESULT hr = load_own_library(lib);
+  std::wstring path = module_path();
+  if (SUCCEEDED(hr)) hr = RegisterTypeLib(lib.get(), path.data(), nullptr);
+  if (FAILED(hr)) {
+    DllUnregisterServer();
+    return SELFREG_E_TYPELIB;
+  }
+  if (FAILED(register_classes())) {
+    DllUnregisterServer();
+    return SELFREG_E_CLASS;
+  }
+  return S_OK;
+}

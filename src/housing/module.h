@@ -1,0 +1,31 @@
+// Module plumbing of Quillon.dll: the instance handle, the lock count behind DllCanUnloadNow, the
+// type information of the embedded type library, and the error object that reaches callers.
+#pragma once
+
+#include <oaidl.h>
+#include <windows.h>
+
+#include <string>
+
+#include "housing/handles.h"
+
+namespace quillon::housing {
+
+HINSTANCE module_instance();
+std::wstring module_path();
+
+// Objects alive plus class-factory locks.
+void lock_module();
+void unlock_module();
+long module_locks();
+
+// The dual interface's two descriptions from the library in our own resources: the dispatch side
+// (what GetTypeInfo hands out) and the vtable side (what DispInvoke calls through).
+HRESULT dispatch_type_info(ComPtr<ITypeInfo>& out);
+HRESULT vtable_type_info(ComPtr<ITypeInfo>& out);
+void release_type_info();
+
+// Sets the thread's error object (source "QuillonLib.Quillon") and returns hr.
+HRESULT report_error(HRESULT hr, const std::wstring& description);
+
+}  // namespace quillon::housing
