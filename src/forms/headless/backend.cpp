@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cwctype>
 #include <deque>
 #include <map>
 #include <stdexcept>
@@ -138,7 +139,6 @@ struct HeadlessBackend::Impl {
   std::vector<std::string> events;
   std::weak_ptr<FormState> capture_form;
   Image* capture = nullptr;
-  int handler_depth = 0;
   int stalls = 0;
 
   ~Impl() {
@@ -176,14 +176,9 @@ struct HeadlessBackend::Impl {
     return nullptr;
   }
 
-  // --- events, each raised as one handler
+  // --- events: each raised as one handler call, between script steps
   template <class F>
   void handler(F&& f) {
-    ++handler_depth;
-    struct Leave {
-      int& d;
-      ~Leave() { --d; }
-    } leave{handler_depth};
     f();
   }
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
+#include <numbers>
 
 #include "forms/headless/internal.h"
 
@@ -218,11 +218,11 @@ void CairoCanvas::circle(int cx, int cy, int r, int pen_width, Rgb colour) {
   cairo_new_path(cr_);
   if (r <= half) {
     // The pen covers the centre: a disc of the outer radius.
-    cairo_arc(cr_, cx + 0.5, cy + 0.5, r + half, 0, 2 * M_PI);
+    cairo_arc(cr_, cx + 0.5, cy + 0.5, r + half, 0, 2 * std::numbers::pi);
     cairo_fill(cr_);
   } else {
     cairo_set_line_width(cr_, pen_width);
-    cairo_arc(cr_, cx + 0.5, cy + 0.5, r, 0, 2 * M_PI);
+    cairo_arc(cr_, cx + 0.5, cy + 0.5, r, 0, 2 * std::numbers::pi);
     cairo_close_path(cr_);
     cairo_stroke(cr_);
   }
