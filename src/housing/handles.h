@@ -2,8 +2,10 @@
 // Small and in the spirit of WIL's com_ptr / unique_bstr / unique_variant / unique_hkey.
 #pragma once
 
+// clang-format off
+#include <windows.h>  // first: the other platform headers need it
 #include <oleauto.h>
-#include <windows.h>
+// clang-format on
 
 #include <string>
 #include <utility>

@@ -2,8 +2,10 @@
 // type information of the embedded type library, and the error object that reaches callers.
 #pragma once
 
+// clang-format off
+#include <windows.h>  // first: the other platform headers need it
 #include <oaidl.h>
-#include <windows.h>
+// clang-format on
 
 #include <string>
 

@@ -1,8 +1,10 @@
 // The COM object of the class Quillon: the dual interface _Quillon over quillon::Quillon.
 #pragma once
 
+// clang-format off
+#include <windows.h>  // first: the other platform headers need it
 #include <unknwn.h>
-#include <windows.h>
+// clang-format on
 
 namespace quillon::housing {
 

@@ -7,8 +7,10 @@
 //                                          stereo 22,050 Hz 16-bit, 20,191 frames, LIST/INFO chunk.
 //   resource_tool icon OUT.ico             the file icon: 32 x 32, 16 colours, a folder holding a
 //                                          small dialog window.
+// clang-format off
+#include <windows.h>  // first: the other platform headers need it
 #include <oleauto.h>
-#include <windows.h>
+// clang-format on
 
 #include <cmath>
 #include <cstdint>
