@@ -682,7 +682,8 @@ Form* HeadlessBackend::active_form() const {
   return s ? s->form : nullptr;
 }
 Control* HeadlessBackend::focused() const {
-  auto s = impl_->active_state();
+  // The control that has (or, while another window is active, will get back) the focus.
+  auto s = impl_->input_target();
   return s ? s->focused : nullptr;
 }
 std::vector<std::string> HeadlessBackend::log() const {

@@ -68,7 +68,9 @@ class HeadlessBackend : public Backend {
   std::size_t pending_steps() const;
 
   // --- observation
-  Form* active_form() const;
+  Form* active_form() const;  // the active window, when it is one of our forms
+  // The focused control of the active form, or of the last shown form while another window is
+  // active (the control that gets the focus back).
   Control* focused() const;
   std::vector<std::string> log() const;  // raised events, in order ("Activate MessageBox", ...)
   void clear_log();
