@@ -3,6 +3,8 @@
 #pragma once
 
 #include <windows.h>
+// The project's message window class has the name that windows.h maps to MessageBoxW.
+#undef MessageBox
 
 #include <deque>
 #include <functional>

@@ -45,7 +45,7 @@ void DibCanvas::ensure_size(int width, int height) {
 }
 
 PixelBuffer DibCanvas::pixels() const {
-  ::GdiFlush();
+  flush();
   return PixelBuffer{bits_, bits_ ? width_ : 0, bits_ ? height_ : 0, width_};
 }
 
@@ -64,6 +64,7 @@ void DibCanvas::circle(int cx, int cy, int r, int pen_width, Rgb colour) {
 void DibCanvas::draw_icon(int x, int y, IconHandle icon) {
   if (!icon || !bits_) return;
   ::DrawIconEx(dc_.get(), x, y, reinterpret_cast<HICON>(icon), 0, 0, 0, nullptr, DI_NORMAL);
+  gdi_pending_ = true;
   // Icons with an alpha channel leave it in the top byte; the surface stays plain RGB.
   const PixelBuffer buf = pixels();
   for (int j = std::max(0, y); j < std::min(height_, y + 256); ++j)
@@ -71,9 +72,14 @@ void DibCanvas::draw_icon(int x, int y, IconHandle icon) {
       buf.bits[static_cast<std::ptrdiff_t>(j) * buf.stride + i] &= 0x00FFFFFFu;
 }
 
+void DibCanvas::flush() const {
+  if (gdi_pending_) ::GdiFlush();
+  gdi_pending_ = false;
+}
+
 Rgb DibCanvas::pixel(int x, int y) const {
   if (!bits_ || x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
-  ::GdiFlush();
+  flush();
   return from_dib(bits_[static_cast<std::ptrdiff_t>(y) * width_ + x]);
 }
 

@@ -45,7 +45,9 @@ class DibCanvas final : public Canvas {
   void draw_icon(int x, int y, IconHandle icon) override;
   Rgb pixel(int x, int y) const override;
 
+  // The DC for GDI output into the pixels: call mark_gdi_output() after using it.
   HDC dc() const { return dc_.get(); }
+  void mark_gdi_output() { gdi_pending_ = true; }
   // Direct access to the pixels; GDI output is flushed first.
   PixelBuffer pixels() const;
   // Resize without clearing when the size is unchanged (a back buffer).
@@ -53,8 +55,10 @@ class DibCanvas final : public Canvas {
 
  private:
   void create(int width, int height);
+  void flush() const;  // GDI output reaches the pixels
 
   int width_ = 0, height_ = 0;
+  mutable bool gdi_pending_ = false;
   std::uint32_t* bits_ = nullptr;
   UniqueMemoryDc dc_;
   UniqueBitmap bitmap_;
@@ -92,6 +96,9 @@ class Win32Screen final : public Screen {
   Single Height() const override;
   Single TwipsPerPixelX() const override;
   Single TwipsPerPixelY() const override;
+
+ private:
+  mutable Single tppx_ = 0, tppy_ = 0;
 };
 
 class Win32Platform final : public PlatformServices {

@@ -539,6 +539,9 @@ void Win32FormPeer::on_activate(WPARAM wp, LPARAM lp) {
     return;
   }
   if (HIWORD(wp)) return;  // minimised
+  // A window that is not shown yet can be made active (by a z-order change, say); that is no
+  // activation of the form: showing it reports the first one.
+  if (!::IsWindowVisible(form_hwnd_)) return;
   // The focus first, so that an activation handler that picks a button has the last word.
   restore_focus();
   if (dead_) return;
@@ -582,6 +585,16 @@ void Win32FormPeer::restore_focus() {
     ::SetFocus(saved_focus_);
     return;
   }
+  // First focus: the default button, as the platform's message boxes do; otherwise the first
+  // tab stop, then any button that can take the focus, then the form itself.
+  for (const auto& c : form_.controls())
+    if (c->kind() == ControlKind::CommandButton) {
+      auto& b = static_cast<CommandButton&>(*c);
+      if (b.Default() && can_focus(b, false)) {
+        ::SetFocus(hwnd_of(&b));
+        return;
+      }
+    }
   auto order = tab_order(true);
   if (order.empty()) order = tab_order(false);
   ::SetFocus(order.empty() ? form_hwnd_ : hwnd_of(order.front()));
@@ -805,6 +818,7 @@ void Win32FormPeer::paint(HWND hwnd, Control* container) {
 
 void Win32FormPeer::draw_label(Label& l) {
   const HDC dc = back_.dc();
+  back_.mark_gdi_output();
   RECT r = pixel_rect(l);
   if (l.BackStyle() == 1) {
     const UniqueBrush face(::CreateSolidBrush(::GetSysColor(COLOR_BTNFACE)));

@@ -83,7 +83,7 @@ IconHandle Win32Platform::load_stock_icon(std::int32_t id) {
 
 void Win32Platform::set_topmost(WindowHandle window, bool on_top) {
   ::SetWindowPos(hwnd(window), on_top ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
-                 SWP_NOMOVE | SWP_NOSIZE);
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);  // the band only, never the front
 }
 
 void Win32Platform::drag_window(WindowHandle window) {
