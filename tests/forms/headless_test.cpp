@@ -284,3 +284,39 @@ TEST_F(HeadlessTest, TextMeasuresAsWineDoes) {
 
 }  // namespace
 }  // namespace quillon::forms
+
+namespace quillon::forms {
+namespace {
+
+class LabelForm : public Form {
+ public:
+  LabelForm() : Form("LabelForm") {}
+  Label* label = nullptr;
+
+ protected:
+  void Design() override {
+    label = &add<Label>("MsgText", -1, nullptr);
+    label->Move(750, 150, 1005, 195);
+    label->SetAutoSize(true);
+    label->SetCaption(L"Message Text");
+  }
+};
+
+TEST(HeadlessLabels, AutoSizeFollowsTheCaptionInTwips) {
+  headless::HeadlessBackend hb;
+  BackendScope scope(hb);
+  LabelForm f;
+  f.Load();
+  Label& l = *f.label;
+  EXPECT_EQ(l.Width(), 78 * 15);
+  EXPECT_EQ(l.Height(), 195);  // one line: 13 pixels
+  l.SetCaption(L"Save & close\r\nsecond line");
+  EXPECT_EQ(l.Height(), 2 * 195);
+  l.SetWordWrap(true);
+  l.SetWidth(40 * 15);  // keeps the width, grows in height
+  EXPECT_EQ(l.Width(), 600);
+  EXPECT_GT(l.Height(), 2 * 195);
+}
+
+}  // namespace
+}  // namespace quillon::forms
