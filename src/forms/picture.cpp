@@ -55,14 +55,7 @@ PictureBox::PictureBox(Form& form, std::string name, int index, Control* contain
 PictureBox::~PictureBox() = default;
 
 Rgb PictureBox::resolved_back() const {
-  if (is_system_color(back_color_))
-    return backend().platform().sys_color(static_cast<int>(back_color_ & 0xFFFFFF));
-  return back_color_ & 0xFFFFFF;
-}
-
-static Rgb resolve(OleColor c) {
-  if (is_system_color(c)) return backend().platform().sys_color(static_cast<int>(c & 0xFFFFFF));
-  return c & 0xFFFFFF;
+  return resolve(back_color_);
 }
 
 int PictureBox::pixel_width() const {
