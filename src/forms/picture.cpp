@@ -47,6 +47,12 @@ int clamp_px(double v) {
   raise(kErrInvalidProperty, "Invalid property value");
 }
 
+// A system colour becomes the platform's RGB value; the top byte of a plain colour is ignored.
+Rgb resolve(OleColor c) {
+  if (is_system_color(c)) return backend().platform().sys_color(static_cast<int>(c & 0xFFFFFF));
+  return c & 0xFFFFFF;
+}
+
 }  // namespace
 
 PictureBox::PictureBox(Form& form, std::string name, int index, Control* container)
