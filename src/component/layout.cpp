@@ -11,8 +11,6 @@ using forms::Single;
 
 namespace {
 
-constexpr std::int32_t kTitleMargin = 300;
-constexpr std::int32_t kCloseBoxRoom = 270;
 constexpr std::int32_t kRightTextMargin = 270;
 constexpr std::int32_t kButtonWidth = 1095;
 constexpr std::int32_t kButtonGap = 105;
