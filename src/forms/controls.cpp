@@ -3,6 +3,8 @@
 #include "forms/controls.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 namespace quillon::forms {
 
@@ -15,13 +17,27 @@ Backend& backend() { return t_backend ? *t_backend : default_backend(); }
 BackendScope::BackendScope(Backend& b) : previous_(t_backend) { t_backend = &b; }
 BackendScope::~BackendScope() { t_backend = previous_; }
 
+namespace {
+// Nearest pixel count, saturated to the int range (a huge Single has no int value).
+int saturate_px(double px) {
+  const double r = round_half_even(px);
+  if (!(r > -2147483648.0)) return std::numeric_limits<int>::min();  // also NaN
+  if (r > 2147483647.0) return std::numeric_limits<int>::max();
+  return static_cast<int>(r);
+}
+// A width or height: a finite value of 0 or more.
+void check_size(Single v) {
+  if (!(v >= 0) || std::isinf(v)) raise(kErrInvalidProperty, "Invalid property value");
+}
+}  // namespace
+
 int to_pixels_x(Single twips) {
-  return static_cast<int>(round_half_even(static_cast<double>(twips) /
-                                          static_cast<double>(backend().screen().TwipsPerPixelX())));
+  return saturate_px(static_cast<double>(twips) /
+                     static_cast<double>(backend().screen().TwipsPerPixelX()));
 }
 int to_pixels_y(Single twips) {
-  return static_cast<int>(round_half_even(static_cast<double>(twips) /
-                                          static_cast<double>(backend().screen().TwipsPerPixelY())));
+  return saturate_px(static_cast<double>(twips) /
+                     static_cast<double>(backend().screen().TwipsPerPixelY()));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -41,12 +57,12 @@ void Control::SetTop(Single v) {
   notify(Change::Geometry);
 }
 void Control::SetWidth(Single v) {
-  if (v < 0) raise(kErrInvalidProperty, "Invalid property value");
+  check_size(v);
   width_ = v;
   notify(Change::Geometry);
 }
 void Control::SetHeight(Single v) {
-  if (v < 0) raise(kErrInvalidProperty, "Invalid property value");
+  check_size(v);
   height_ = v;
   notify(Change::Geometry);
 }
@@ -256,12 +272,12 @@ void Form::SetTop(Single v) {
   control_changed(nullptr, Change::Geometry);
 }
 void Form::SetWidth(Single v) {
-  if (v < 0) raise(kErrInvalidProperty, "Invalid property value");
+  check_size(v);
   width_ = v;
   control_changed(nullptr, Change::Geometry);
 }
 void Form::SetHeight(Single v) {
-  if (v < 0) raise(kErrInvalidProperty, "Invalid property value");
+  check_size(v);
   height_ = v;
   control_changed(nullptr, Change::Geometry);
 }

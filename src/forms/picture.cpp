@@ -240,7 +240,10 @@ void PictureBox::FilledBox(Single x1, Single y1, Single x2, Single y2, OleColor 
 void PictureBox::Circle(Single x, Single y, Single r, OleColor colour) {
   // The radius is measured in horizontal units; the circle stays round whatever the y unit.
   const Single origin = scale_mode_ == 0 ? scale_left_ : 0;
-  const int r_px = std::abs(to_px_x(origin + std::fabs(r)) - to_px_x(origin));
+  // Both ends may be clamped far out (a zero or infinite scale): the difference needs 64 bits.
+  const int r_px = static_cast<int>(std::min<long long>(
+      std::llabs(static_cast<long long>(to_px_x(origin + std::fabs(r))) - to_px_x(origin)),
+      1LL << 30));
   image().circle(to_px_x(x), to_px_y(y), r_px, draw_width_, resolve(colour));
   current_x_ = x;
   current_y_ = y;

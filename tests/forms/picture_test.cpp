@@ -1,6 +1,8 @@
 // The picture box's drawing semantics, pinned pixel by pixel on small surfaces.
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "forms/surface.h"
 
 namespace quillon::forms {
@@ -216,6 +218,16 @@ TEST_F(PictureTest, InvalidPropertyValuesFailWithError380) {
   EXPECT_TRUE(fails380([&] { p.SetScaleHeight(0); }));
   EXPECT_EQ(p.DrawWidth(), 1);
   EXPECT_EQ(p.ScaleMode(), 1);
+  // A size is a finite value of 0 or more.
+  for (Single bad :
+       {-1.0f, std::numeric_limits<Single>::quiet_NaN(), std::numeric_limits<Single>::infinity(),
+        -std::numeric_limits<Single>::infinity()}) {
+    EXPECT_TRUE(fails380([&] { p.SetWidth(bad); })) << bad;
+    EXPECT_TRUE(fails380([&] { p.SetHeight(bad); })) << bad;
+    EXPECT_TRUE(fails380([&] { s.SetWidth(bad); })) << bad;
+  }
+  EXPECT_EQ(p.Width(), 30);
+  EXPECT_EQ(p.pixel_width(), 2);
 }
 
 TEST_F(PictureTest, IconsDrawAtPixelCoordinatesAtTheirOwnSize) {
@@ -240,6 +252,22 @@ TEST_F(PictureTest, EmptyAndHugeCoordinatesAreSafe) {
   t.box().SetScaleMode(3);
   t.box().Line(-1e30f, 0, 1e30f, 3, kRed);
   t.box().Circle(2, 2, 3e38f, kRed);
+  // Icons far out on either side.
+  const IconHandle stop = hb.platform().load_stock_icon(32513);
+  t.box().DrawIcon(std::numeric_limits<int>::max(), std::numeric_limits<int>::max(), stop);
+  t.box().DrawIcon(std::numeric_limits<int>::min(), std::numeric_limits<int>::min(), stop);
+  // A user scale taken from an empty box is zero wide: its ends map to opposite far sides.
+  Surface z(0, 0);
+  z.box().SetScaleMode(0);
+  z.box().SetWidth(60);
+  z.box().Circle(0, 0, 1, kRed);
+  // A box wider than any surface can be has an empty image, and drawing on it does nothing.
+  Surface w(4, 4);
+  w.box().SetWidth(std::numeric_limits<Single>::max());
+  EXPECT_EQ(w.box().image().width(), 0);
+  w.box().SetScaleMode(3);
+  w.box().Line(0, 0, 3, 3, kRed);
+  w.box().Cls();
   SUCCEED();
 }
 

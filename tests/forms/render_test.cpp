@@ -75,5 +75,34 @@ TEST_F(RenderTest, AnUnloadedFormShowsOnlyItsFrame) {
   EXPECT_EQ(img.at(10, 10), hb.platform().sys_color(15));
 }
 
+// Controls placed or sized far beyond any screen: rendering clips them and stays quick.
+class FarScene : public Form {
+ public:
+  FarScene() : Form("FarScene") {}
+
+ protected:
+  void Design() override {
+    SetWidth(10 * 15 + 2 * kFrameTwips);
+    SetHeight(10 * 15 + 2 * kFrameTwips);
+    auto& line = add<LineControl>("Rule", -1, nullptr);
+    line.SetEnds(-3e38f, 5 * 15, 3e38f, 5 * 15);
+    line.SetBorderColor(kRed);
+    auto& huge = add<PictureBox>("Huge", -1, nullptr);
+    huge.Move(3e38f, 3e38f, 3e38f, 3e38f);
+    auto& label = add<Label>("Far", -1, nullptr);
+    label.Move(-3e38f, 0, 3e38f, 150);
+    label.SetAlignment(1);
+    label.SetCaption(L"far");
+  }
+};
+
+TEST_F(RenderTest, FarAwayAndHugeControlsAreClipped) {
+  FarScene s;
+  s.Show(false);
+  const headless::RgbImage img = headless::render(s);
+  ASSERT_EQ(img.width, 16);
+  for (int x = 3; x < 13; ++x) EXPECT_EQ(img.at(x, 3 + 5), kRed) << x;
+}
+
 }  // namespace
 }  // namespace quillon::forms

@@ -31,7 +31,16 @@ CairoCanvas::~CairoCanvas() {
 void CairoCanvas::create(int width, int height, Rgb fill) {
   width_ = std::max(0, width);
   height_ = std::max(0, height);
+  // A surface that cannot be made (beyond cairo's 32767-pixel sides, or above 64 Mpixels) is an
+  // empty one, as a DIB section that fails to be created is on Windows.
+  constexpr long long kMaxPixels = 1LL << 26;
+  if (static_cast<long long>(width_) * height_ > kMaxPixels) width_ = height_ = 0;
   surface_ = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width_, height_);
+  if (cairo_surface_status(surface_) != CAIRO_STATUS_SUCCESS) {
+    cairo_surface_destroy(surface_);
+    width_ = height_ = 0;
+    surface_ = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 0, 0);
+  }
   cr_ = cairo_create(surface_);
   cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);
   cairo_set_line_cap(cr_, CAIRO_LINE_CAP_ROUND);
@@ -231,7 +240,7 @@ void CairoCanvas::circle(int cx, int cy, int r, int pen_width, Rgb colour) {
 
 void CairoCanvas::draw_icon(int x, int y, IconHandle icon) {
   const Bitmap* bmp = stock_icon_bitmap(icon);
-  if (!bmp) return;
+  if (!bmp || x >= width_ || y >= height_) return;  // also keeps x + i and y + j in range
   for (int j = 0; j < bmp->height; ++j)
     for (int i = 0; i < bmp->width; ++i) {
       const Rgb c = bmp->at(i, j);

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <stdexcept>
 
@@ -19,6 +20,13 @@ namespace {
 Rgb resolve(OleColor c) {
   if (is_system_color(c)) return backend().platform().sys_color(static_cast<int>(c & 0xFFFFFF));
   return c & 0xFFFFFF;
+}
+
+// Pixel positions and sizes are kept within +-2^29, so that sums of two of them stay in an int
+// whatever size or place a control was given.
+int bounded(long long v) {
+  constexpr long long kLimit = 1LL << 29;
+  return static_cast<int>(std::clamp(v, -kLimit, kLimit));
 }
 
 struct Clip {
@@ -66,8 +74,9 @@ class Renderer {
   }
 
   void draw(const Control& c, int ox, int oy, const Clip& clip) {
-    const int x = ox + to_pixels_x(c.Left()), y = oy + to_pixels_y(c.Top());
-    const int w = to_pixels_x(c.Width()), h = to_pixels_y(c.Height());
+    const int x = bounded(static_cast<long long>(ox) + to_pixels_x(c.Left()));
+    const int y = bounded(static_cast<long long>(oy) + to_pixels_y(c.Top()));
+    const int w = bounded(to_pixels_x(c.Width())), h = bounded(to_pixels_y(c.Height()));
     const Clip box = Clip{x, y, x + w, y + h}.intersect(clip);
     switch (c.kind()) {
       case ControlKind::PictureBox: {
@@ -109,13 +118,31 @@ class Renderer {
       }
       case ControlKind::Line: {
         const auto& ln = static_cast<const LineControl&>(c);
-        const int x1 = ox + to_pixels_x(ln.X1()), y1 = oy + to_pixels_y(ln.Y1());
-        const int x2 = ox + to_pixels_x(ln.X2()), y2 = oy + to_pixels_y(ln.Y2());
+        const long long x1 = bounded(static_cast<long long>(ox) + to_pixels_x(ln.X1()));
+        const long long y1 = bounded(static_cast<long long>(oy) + to_pixels_y(ln.Y1()));
+        const long long x2 = bounded(static_cast<long long>(ox) + to_pixels_x(ln.X2()));
+        const long long y2 = bounded(static_cast<long long>(oy) + to_pixels_y(ln.Y2()));
         // The end point is not drawn, as with a platform pen.
         const Rgb colour = resolve(ln.BorderColor());
-        const int steps = std::max(std::abs(x2 - x1), std::abs(y2 - y1));
-        for (int s = 0; s < steps; ++s)
-          dot(clip, x1 + (x2 - x1) * s / steps, y1 + (y2 - y1) * s / steps, colour);
+        const long long dx = x2 - x1, dy = y2 - y1;
+        const long long steps = std::max(std::llabs(dx), std::llabs(dy));
+        // Each step moves one pixel along the longer axis: only the steps inside the clip run.
+        long long s0 = 0, s1 = steps;
+        if (steps > 0) {
+          const bool along_x = std::llabs(dx) >= std::llabs(dy);
+          const long long a = along_x ? x1 : y1;
+          const long long lo = along_x ? clip.x0 : clip.y0, hi = along_x ? clip.x1 : clip.y1;
+          if ((along_x ? dx : dy) > 0) {
+            s0 = std::max(s0, lo - a);
+            s1 = std::min(s1, hi - a);
+          } else {
+            s0 = std::max(s0, a - hi + 1);
+            s1 = std::min(s1, a - lo + 1);
+          }
+        }
+        for (long long s = s0; s < s1; ++s)
+          dot(clip, static_cast<int>(x1 + dx * s / steps), static_cast<int>(y1 + dy * s / steps),
+              colour);
         break;
       }
       case ControlKind::Timer:
@@ -200,7 +227,8 @@ RgbImage to_image(const Canvas& canvas) {
 }
 
 RgbImage render(const Form& form) {
-  const int w = std::max(0, to_pixels_x(form.Width())), h = std::max(0, to_pixels_y(form.Height()));
+  const int w = std::max(0, bounded(to_pixels_x(form.Width())));
+  const int h = std::max(0, bounded(to_pixels_y(form.Height())));
   const int frame = to_pixels_x(Form::kFrameTwips);
   CairoCanvas out(w, h, resolve(0x8000000F));
   Renderer r(form, out);
