@@ -245,8 +245,14 @@ extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** o
 
 extern "C" HRESULT WINAPI DllUnregisterServer() {
   const HRESULT classes = unregister_classes();
-  HRESULT lib = UnRegisterTypeLib(LIBID_QuillonLib, 1, 0, 0x0409, SYS_WIN64);
-  if (lib == TYPE_E_REGISTRYACCESS) lib = S_OK;  // nothing was registered
+  // Unregistering twice is not a failure: only a registered library is removed.
+  UniqueHkey version;
+  const std::wstring key = L"TypeLib\\" + guid_text(LIBID_QuillonLib) + L"\\1.0";
+  const bool registered =
+      RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, version.put()) == ERROR_SUCCESS;
+  version.reset();
+  const HRESULT lib =
+      registered ? UnRegisterTypeLib(LIBID_QuillonLib, 1, 0, 0x0409, SYS_WIN64) : S_OK;
   return FAILED(classes) ? SELFREG_E_CLASS : FAILED(lib) ? SELFREG_E_TYPELIB : S_OK;
 }
 

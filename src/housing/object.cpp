@@ -27,6 +27,8 @@ namespace quillon::housing {
 namespace {
 
 constexpr DISPID kMsgBox = 0x60030018;
+constexpr DISPID kFirstProperty = 0x68030016;  // BackColorBody
+constexpr DISPID kLastProperty = 0x68030000;   // HideButtons
 constexpr std::array<DISPID, 5> kColours = {0x68030016, 0x68030015, 0x68030014, 0x68030013,
                                             0x68030012};
 constexpr std::array<DISPID, 8> kBooleans = {0x68030011, 0x6803000E, 0x6803000C, 0x6803000B,
@@ -288,7 +290,13 @@ HRESULT QuillonObject::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAM
   std::vector<UniqueVariant> owned(3);
   DISPPARAMS call = *params;
 
-  const bool put = (flags & DISPATCH_PROPERTYPUT) != 0;
+  const bool put = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
+  if (id != kMsgBox) {
+    // A property takes no argument to read and exactly one to write (the standard conversion
+    // would take a read with an argument for a collection access and ignore extra values).
+    if (id < kLastProperty || id > kFirstProperty) return DISP_E_MEMBERNOTFOUND;
+    if (params->cArgs != (put ? 1u : 0u)) return DISP_E_BADPARAMCOUNT;
+  }
   if (put && params->cArgs == 1 && one_of(kColours, id)) {
     if (FAILED(hr = colour_argument(args[0], *owned[0].get()))) {
       if (arg_err) *arg_err = 0;

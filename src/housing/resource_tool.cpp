@@ -30,6 +30,11 @@ using quillon::housing::UniqueBstr;
 // The custom-data key under which the IDL records an enumeration member's real name.
 constexpr GUID kNameKey = {
     0x35b8456c, 0xc41d, 0x497c, {0x87, 0xe2, 0x00, 0xf7, 0x62, 0x99, 0xd4, 0xe6}};
+// The colour properties take stdole2's OLE_COLOR; widl can only spell it as its base type.
+const wchar_t* const kColourMembers[] = {L"BackColorBody", L"BackColorButtons", L"BackColorHeading",
+                                         L"ForeColorBody", L"ForeColorHeading"};
+constexpr GUID kOleColor = {
+    0x66504301, 0xBE0F, 0x101A, {0x8B, 0xBB, 0x00, 0xAA, 0x00, 0x30, 0x0C, 0xAB}};
 const wchar_t* const kOrder[] = {L"_Quillon", L"Quillon", L"GradientType", L"TypeOfHeading",
                                  L"StartPosition"};
 
@@ -50,9 +55,16 @@ std::wstring name_of(ITypeInfo* ti, MEMBERID id = MEMBERID_NIL) {
   return name.str();
 }
 
+bool is_colour_member(const std::wstring& name) {
+  for (const wchar_t* c : kColourMembers)
+    if (name == c) return true;
+  return false;
+}
+
 struct Copier {
   ITypeLib* src;
   ICreateTypeLib2* dst;
+  ITypeInfo* ole_color;                            // from stdole2
   std::vector<ComPtr<ITypeInfo>> src_infos;        // in the wanted order
   std::vector<ComPtr<ICreateTypeInfo>> dst_infos;  // in the wanted order
 
@@ -98,6 +110,16 @@ struct Copier {
       copy.oVft = 0;  // laid out again for this bitness
       for (auto& p : params)
         if (SUCCEEDED(hr)) hr = map_type(from, to, p.tdesc, owned);
+      if (SUCCEEDED(hr) && is_colour_member(name_of(from, fd->memid)) && fd->cParams == 1) {
+        // The value (or the pointer to the value) becomes stdole2's OLE_COLOR.
+        TYPEDESC& t = params[0].tdesc.vt == VT_PTR ? *params[0].tdesc.lptdesc : params[0].tdesc;
+        if (t.vt != VT_UI4) {
+          hr = E_FAIL;
+        } else {
+          t.vt = VT_USERDEFINED;
+          hr = to->AddRefTypeInfo(ole_color, &t.hreftype);
+        }
+      }
       if (SUCCEEDED(hr)) hr = map_type(from, to, copy.elemdescFunc.tdesc, owned);
       if (SUCCEEDED(hr)) hr = to->AddFuncDesc(i, &copy);
       // Names: the function, then every parameter except a property setter's value.
@@ -162,14 +184,22 @@ int compare(ITypeInfo* a, ITypeInfo* b, const std::wstring& what) {
     FUNCDESC *fa = nullptr, *fb = nullptr;
     CHECK_HR(a->GetFuncDesc(i, &fa));
     CHECK_HR(b->GetFuncDesc(i, &fb));
+    // widl's colours are its base type; the rewritten library names stdole2's OLE_COLOR.
+    const bool colour = is_colour_member(name_of(a, fa->memid));
+    auto same_type = [colour](const TYPEDESC& ta_, const TYPEDESC& tb_) {
+      const VARTYPE x = ta_.vt == VT_PTR ? ta_.lptdesc->vt : ta_.vt;
+      const VARTYPE y = tb_.vt == VT_PTR ? tb_.lptdesc->vt : tb_.vt;
+      return ta_.vt == tb_.vt ? x == y || (colour && x == VT_UI4 && y == VT_USERDEFINED)
+                              : colour && ta_.vt == VT_UI4 && tb_.vt == VT_USERDEFINED;
+    };
     bool same = fa->memid == fb->memid && fa->oVft == fb->oVft && fa->invkind == fb->invkind &&
                 fa->cParams == fb->cParams && fa->cParamsOpt == fb->cParamsOpt &&
                 fa->funckind == fb->funckind && fa->wFuncFlags == fb->wFuncFlags &&
-                fa->elemdescFunc.tdesc.vt == fb->elemdescFunc.tdesc.vt;
+                same_type(fa->elemdescFunc.tdesc, fb->elemdescFunc.tdesc);
     for (SHORT k = 0; same && k < fa->cParams; ++k) {
       const ELEMDESC& pa = fa->lprgelemdescParam[k];
       const ELEMDESC& pb = fb->lprgelemdescParam[k];
-      same = pa.tdesc.vt == pb.tdesc.vt && pa.paramdesc.wParamFlags == pb.paramdesc.wParamFlags;
+      same = same_type(pa.tdesc, pb.tdesc) && pa.paramdesc.wParamFlags == pb.paramdesc.wParamFlags;
     }
     if (!same) {
       std::fprintf(stderr, "resource_tool: %ls: function %u differs (id %lx/%lx, vft %d/%d)\n",
@@ -210,7 +240,11 @@ int rebuild_typelib(const wchar_t* in, const wchar_t* out) {
   CHECK_HR(dst->SetName(lib_name.get()));
   CHECK_HR(dst->SetDocString(lib_doc.get()));
 
-  Copier c{src.get(), dst.get(), {}, {}};
+  ComPtr<ITypeLib> stdole;
+  ComPtr<ITypeInfo> ole_color;
+  CHECK_HR(LoadTypeLibEx(L"stdole2.tlb", REGKIND_NONE, stdole.put()));
+  CHECK_HR(stdole->GetTypeInfoOfGuid(kOleColor, ole_color.put()));
+  Copier c{src.get(), dst.get(), ole_color.get(), {}, {}};
   const UINT count = src->GetTypeInfoCount();
   for (const wchar_t* want : kOrder) {
     ComPtr<ITypeInfo> found;

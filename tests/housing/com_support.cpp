@@ -1,0 +1,95 @@
+// clang-format off
+#include <windows.h>
+#include <initguid.h>  // the interface, class and library ids are defined here, once
+#include "com_support.h"
+// clang-format on
+
+#include <algorithm>
+#include <cstdio>
+
+namespace quillon::housing::test {
+
+HMODULE dll() {
+  static HMODULE h = LoadLibraryW(dll_path());
+  return h;
+}
+
+ComPtr<_Quillon> make_direct() {
+  using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
+  ComPtr<IClassFactory> factory;
+  ComPtr<_Quillon> q;
+  auto get = export_of<GetClassObject>("DllGetClassObject");
+  if (get && SUCCEEDED(get(CLSID_Quillon, IID_IClassFactory, factory.put_void())))
+    factory->CreateInstance(nullptr, IID__Quillon, q.put_void());
+  return q;
+}
+
+Call::~Call() {
+  VariantClear(&result);
+  SysFreeString(excep.bstrSource);
+  SysFreeString(excep.bstrDescription);
+  SysFreeString(excep.bstrHelpFile);
+}
+
+void invoke(IDispatch* d, DISPID id, WORD flags, std::vector<VARIANT> args, Call& out,
+            std::vector<DISPID> named) {
+  std::reverse(args.begin(), args.end());
+  if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) named.push_back(DISPID_PROPERTYPUT);
+  DISPPARAMS params{args.empty() ? nullptr : args.data(), named.empty() ? nullptr : named.data(),
+                    static_cast<UINT>(args.size()), static_cast<UINT>(named.size())};
+  const bool put = flags & DISPATCH_PROPERTYPUT;
+  out.hr = d->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, put ? nullptr : &out.result,
+                     &out.excep, &out.arg_err);
+  for (VARIANT& v : args) VariantClear(&v);
+}
+
+DISPID id_of(IDispatch* d, const wchar_t* name) {
+  DISPID id = DISPID_UNKNOWN;
+  LPOLESTR n = const_cast<LPOLESTR>(name);
+  d->GetIDsOfNames(IID_NULL, &n, 1, LOCALE_USER_DEFAULT, &id);
+  return id;
+}
+
+VARIANT var_i2(short v) {
+  VARIANT r;
+  VariantInit(&r);
+  V_VT(&r) = VT_I2;
+  V_I2(&r) = v;
+  return r;
+}
+VARIANT var_i4(long v) {
+  VARIANT r;
+  VariantInit(&r);
+  V_VT(&r) = VT_I4;
+  V_I4(&r) = v;
+  return r;
+}
+VARIANT var_r8(double v) {
+  VARIANT r;
+  VariantInit(&r);
+  V_VT(&r) = VT_R8;
+  V_R8(&r) = v;
+  return r;
+}
+VARIANT var_bool(short raw) {
+  VARIANT r;
+  VariantInit(&r);
+  V_VT(&r) = VT_BOOL;
+  V_BOOL(&r) = raw;
+  return r;
+}
+VARIANT var_bstr(const wchar_t* s) {
+  VARIANT r;
+  VariantInit(&r);
+  V_VT(&r) = VT_BSTR;
+  V_BSTR(&r) = s ? SysAllocString(s) : nullptr;
+  return r;
+}
+
+std::string hex(HRESULT hr) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "0x%08lX", static_cast<unsigned long>(hr));
+  return buf;
+}
+
+}  // namespace quillon::housing::test

@@ -1,0 +1,71 @@
+// Helpers for the C++ client tests of Quillon.dll: the DLL under test, apartment setup, creating
+// objects, and late-bound calls with readable failures.
+#pragma once
+
+// clang-format off
+#include <windows.h>  // first: the other platform headers need it
+#include <ole2.h>
+#include <cguid.h>
+#include <oleauto.h>
+// clang-format on
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "housing/handles.h"
+#include "quillon_h.h"
+
+namespace quillon::housing::test {
+
+// The DLL of this build (the one the registration fixture registered).
+inline const wchar_t* dll_path() {
+  return QUILLON_DLL_PATH;
+}
+
+// The loaded DLL (loaded once; COM shares the same module).
+HMODULE dll();
+
+template <class F>
+F export_of(const char* name) {
+  return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(dll(), name)));
+}
+
+// One single-threaded apartment for the calling thread.
+struct Apartment {
+  Apartment() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+  ~Apartment() { CoUninitialize(); }
+  Apartment(const Apartment&) = delete;
+  Apartment& operator=(const Apartment&) = delete;
+};
+
+// A new object straight from the DLL's class factory (no registration needed).
+ComPtr<_Quillon> make_direct();
+
+// DISPATCH_PROPERTYGET / PROPERTYPUT / METHOD through IDispatch::Invoke.
+struct Call {
+  HRESULT hr = E_FAIL;
+  VARIANT result{};
+  EXCEPINFO excep{};
+  UINT arg_err = 0;
+  Call() { VariantInit(&result); }
+  ~Call();
+  Call(const Call&) = delete;
+  Call& operator=(const Call&) = delete;
+};
+// args are given in the caller's order (first argument first).
+void invoke(IDispatch* d, DISPID id, WORD flags, std::vector<VARIANT> args, Call& out,
+            std::vector<DISPID> named = {});
+DISPID id_of(IDispatch* d, const wchar_t* name);
+
+VARIANT var_i2(short v);
+VARIANT var_i4(long v);
+VARIANT var_r8(double v);
+VARIANT var_bool(short raw);
+VARIANT var_bstr(
+    const wchar_t* s);  // nullptr gives a null BSTR; the caller frees with VariantClear
+
+std::string hex(HRESULT hr);
+
+}  // namespace quillon::housing::test

@@ -1,0 +1,274 @@
+// Quillon.dll as a file and a module: exports, class factory, unloading, self-registration,
+// version record, sound and icon resources, and what it imports.
+#include <cstring>
+#include <map>
+#include <string>
+
+#include "com_support.h"
+
+namespace quillon::housing::test {
+namespace {
+
+using Plain = HRESULT(WINAPI*)();
+using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
+
+TEST(ModuleTest, ExportsByNameAndOrdinal) {
+  const char* const names[] = {"DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer",
+                               "DllUnregisterServer"};
+  for (WORD ordinal = 1; ordinal <= 4; ++ordinal) {
+    FARPROC by_name = GetProcAddress(dll(), names[ordinal - 1]);
+    ASSERT_NE(by_name, nullptr) << names[ordinal - 1];
+    EXPECT_EQ(GetProcAddress(dll(), MAKEINTRESOURCEA(ordinal)), by_name) << ordinal;
+  }
+  EXPECT_EQ(GetProcAddress(dll(), MAKEINTRESOURCEA(5)), nullptr);
+}
+
+TEST(ModuleTest, ClassFactoryAndUnloading) {
+  Apartment apartment;
+  auto get = export_of<GetClassObject>("DllGetClassObject");
+  auto can_unload = export_of<Plain>("DllCanUnloadNow");
+  ComPtr<IClassFactory> factory;
+  EXPECT_EQ(get(IID_IUnknown, IID_IClassFactory, factory.put_void()), CLASS_E_CLASSNOTAVAILABLE);
+  EXPECT_EQ(get(LIBID_QuillonLib, IID_IClassFactory, factory.put_void()),
+            CLASS_E_CLASSNOTAVAILABLE);
+  EXPECT_EQ(get(CLSID_Quillon, IID_IClassFactory, nullptr), E_POINTER);
+  ASSERT_EQ(get(CLSID_Quillon, IID_IClassFactory, factory.put_void()), S_OK);
+  ComPtr<IUnknown> bad;
+  EXPECT_EQ(get(CLSID_Quillon, IID_IDispatch, bad.put_void()), E_NOINTERFACE);
+
+  EXPECT_EQ(can_unload(), S_OK);
+  {
+    ComPtr<_Quillon> a, b;
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID__Quillon, a.put_void()), S_OK);
+    EXPECT_EQ(can_unload(), S_FALSE);
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IDispatch, b.put_void()), S_OK);
+    a.reset();
+    EXPECT_EQ(can_unload(), S_FALSE);
+    ComPtr<IUnknown> outer_fails;
+    EXPECT_EQ(factory->CreateInstance(b.get(), IID_IUnknown, outer_fails.put_void()),
+              CLASS_E_NOAGGREGATION);
+    EXPECT_EQ(factory->CreateInstance(nullptr, IID_IClassFactory, outer_fails.put_void()),
+              E_NOINTERFACE);
+  }
+  EXPECT_EQ(can_unload(), S_OK);
+  factory->LockServer(TRUE);
+  EXPECT_EQ(can_unload(), S_FALSE);
+  factory->LockServer(FALSE);
+  EXPECT_EQ(can_unload(), S_OK);
+}
+
+// Every key and value below a registry key, as text, for before/after comparisons.
+void snapshot(HKEY root, const std::wstring& path, std::map<std::wstring, std::wstring>& out) {
+  UniqueHkey key;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return;
+  out[path] = L"";
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[256];
+    DWORD name_len = 256, type = 0;
+    BYTE data[2048];
+    DWORD data_len = sizeof data;
+    if (RegEnumValueW(key.get(), i, name, &name_len, nullptr, &type, data, &data_len)) break;
+    out[path + L"|" + name] = std::wstring(reinterpret_cast<wchar_t*>(data), data_len / 2);
+  }
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[256];
+    DWORD name_len = 256;
+    if (RegEnumKeyExW(key.get(), i, name, &name_len, nullptr, nullptr, nullptr, nullptr)) break;
+    snapshot(root, path + L"\\" + name, out);
+  }
+}
+
+std::wstring text(const GUID& g) {
+  wchar_t buf[40];
+  StringFromGUID2(g, buf, 40);
+  return buf;
+}
+
+std::map<std::wstring, std::wstring> our_keys() {
+  std::map<std::wstring, std::wstring> keys;
+  for (const std::wstring& p :
+       {L"CLSID\\" + text(CLSID_Quillon), std::wstring(L"QuillonLib.Quillon"),
+        L"Interface\\" + text(IID__Quillon), L"TypeLib\\" + text(LIBID_QuillonLib)})
+    snapshot(HKEY_CLASSES_ROOT, p, keys);
+  return keys;
+}
+
+TEST(ModuleTest, RegisterCreateUnregister) {
+  Apartment apartment;
+  auto reg = export_of<Plain>("DllRegisterServer");
+  auto unreg = export_of<Plain>("DllUnregisterServer");
+  const auto at_start = our_keys();
+
+  ASSERT_EQ(unreg(), S_OK);
+  const auto clean = our_keys();
+  EXPECT_TRUE(clean.empty()) << clean.size() << " keys left";
+  EXPECT_EQ(unreg(), S_OK);  // twice is fine
+
+  ASSERT_EQ(reg(), S_OK);
+  auto keys = our_keys();
+  const std::wstring clsid = L"CLSID\\" + text(CLSID_Quillon);
+  const std::map<std::wstring, std::wstring> expected = {
+      {clsid + L"\\InprocServer32|ThreadingModel", L"Apartment"},
+      {clsid + L"\\ProgID|", L"QuillonLib.Quillon"},
+      {clsid + L"\\TypeLib|", text(LIBID_QuillonLib)},
+      {L"QuillonLib.Quillon\\CLSID|", text(CLSID_Quillon)},
+  };
+  for (const auto& [k, v] : expected) {
+    ASSERT_TRUE(keys.count(k)) << testing::PrintToString(k);
+    EXPECT_EQ(keys[k].c_str(), v) << testing::PrintToString(k);
+  }
+  wchar_t loaded[MAX_PATH];
+  GetModuleFileNameW(dll(), loaded, MAX_PATH);
+  EXPECT_EQ(lstrcmpiW(keys[clsid + L"\\InprocServer32|"].c_str(), loaded), 0);
+  EXPECT_TRUE(keys.count(L"Interface\\" + text(IID__Quillon)));
+  EXPECT_TRUE(keys.count(L"TypeLib\\" + text(LIBID_QuillonLib) + L"\\1.0"));
+
+  ComPtr<IDispatch> d;
+  EXPECT_EQ(
+      CoCreateInstance(CLSID_Quillon, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, d.put_void()),
+      S_OK);
+  d.reset();
+
+  ASSERT_EQ(unreg(), S_OK);
+  EXPECT_EQ(our_keys(), clean);
+  CLSID c{};
+  EXPECT_NE(CLSIDFromProgID(L"QuillonLib.Quillon", &c), S_OK);
+  EXPECT_EQ(
+      CoCreateInstance(CLSID_Quillon, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, d.put_void()),
+      REGDB_E_CLASSNOTREG);
+
+  // Leave the registry as it was found (the script clients need the registration).
+  if (!at_start.empty()) {
+    ASSERT_EQ(reg(), S_OK);
+    EXPECT_EQ(our_keys(), at_start);
+  }
+}
+
+TEST(ModuleTest, VersionRecord) {
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeW(dll_path(), &ignored);
+  ASSERT_GT(size, 0u);
+  std::string block(size, '\0');
+  ASSERT_TRUE(GetFileVersionInfoW(dll_path(), 0, size, block.data()));
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT len = 0;
+  ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &len));
+  EXPECT_EQ(fixed->dwFileVersionMS, 0x00010002u);
+  EXPECT_EQ(fixed->dwFileVersionLS, 0u);
+  EXPECT_EQ(fixed->dwProductVersionMS, 0x00010002u);
+  EXPECT_EQ(fixed->dwProductVersionLS, 0u);
+  EXPECT_EQ(fixed->dwFileFlags, 0u);
+  EXPECT_EQ(fixed->dwFileOS, static_cast<DWORD>(VOS__WINDOWS32));
+  EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_DLL));
+  WORD* translation = nullptr;
+  ASSERT_TRUE(VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation",
+                             reinterpret_cast<void**>(&translation), &len));
+  ASSERT_EQ(len, 4u);
+  EXPECT_EQ(translation[0], 0x0409);
+  EXPECT_EQ(translation[1], 1200);
+  const struct {
+    const wchar_t* field;
+    const wchar_t* value;
+  } strings[] = {{L"FileDescription", L"Quillon ActiveX Component"},
+                 {L"ProductName", L"Quillon ActiveX Component"},
+                 {L"FileVersion", L"1.02"},
+                 {L"ProductVersion", L"1.02"},
+                 {L"InternalName", L"Quillon"},
+                 {L"OriginalFilename", L"Quillon.dll"},
+                 {L"OLESelfRegister", L""}};
+  for (const auto& s : strings) {
+    wchar_t* value = nullptr;
+    const std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + s.field;
+    ASSERT_TRUE(VerQueryValueW(block.data(), path.c_str(), reinterpret_cast<void**>(&value), &len))
+        << testing::PrintToString(std::wstring(s.field));
+    EXPECT_EQ(std::wstring(value ? value : L""), s.value);
+  }
+}
+
+std::string resource(LPCWSTR type, LPCWSTR name) {
+  HRSRC r = FindResourceW(dll(), name, type);
+  if (!r) return {};
+  const char* p = static_cast<const char*>(LockResource(LoadResource(dll(), r)));
+  return std::string(p, SizeofResource(dll(), r));
+}
+std::uint32_t u32(const std::string& s, size_t at) {
+  std::uint32_t v;
+  std::memcpy(&v, s.data() + at, 4);
+  return v;
+}
+std::uint16_t u16(const std::string& s, size_t at) {
+  std::uint16_t v;
+  std::memcpy(&v, s.data() + at, 2);
+  return v;
+}
+
+TEST(ModuleTest, SoundResourceFormat) {
+  const std::string w = resource(L"WAVE", MAKEINTRESOURCEW(103));
+  ASSERT_EQ(w.size(), 80856u);
+  EXPECT_EQ(w.substr(0, 4), "RIFF");
+  EXPECT_EQ(u32(w, 4), 80856u - 8);
+  EXPECT_EQ(w.substr(8, 8), "WAVEfmt ");
+  EXPECT_EQ(u32(w, 16), 16u);
+  const struct {
+    size_t at;
+    std::uint32_t value;
+    int bytes;
+  } fmt[] = {{20, 1, 2}, {22, 2, 2}, {24, 22050, 4}, {28, 88200, 4}, {32, 4, 2}, {34, 16, 2}};
+  for (const auto& f : fmt)
+    EXPECT_EQ(f.bytes == 2 ? u16(w, f.at) : u32(w, f.at), f.value) << "at " << f.at;
+  // The chunks after the format: a 40-byte LIST/INFO and the samples.
+  size_t at = 36;
+  std::map<std::string, std::uint32_t> chunks;
+  while (at + 8 <= w.size()) {
+    const std::uint32_t len = u32(w, at + 4);
+    chunks[w.substr(at, 4)] = len;
+    if (w.substr(at, 4) == "LIST") {
+      EXPECT_EQ(w.substr(at + 8, 4), "INFO");
+    }
+    at += 8 + len + (len & 1);
+  }
+  EXPECT_EQ(at, w.size());
+  EXPECT_EQ(chunks["LIST"], 40u);
+  EXPECT_EQ(chunks["data"], 80764u);
+  // Not silence.
+  const std::string samples = w.substr(w.size() - 80764);
+  EXPECT_NE(samples.find_first_not_of('\0'), std::string::npos);
+}
+
+TEST(ModuleTest, FileIconGroup) {
+  const std::string g = resource(RT_GROUP_ICON, MAKEINTRESOURCEW(101));
+  ASSERT_EQ(g.size(), 6u + 14u);
+  EXPECT_EQ(u16(g, 2), 1);  // icons
+  EXPECT_EQ(u16(g, 4), 1);  // one image
+  EXPECT_EQ(static_cast<unsigned char>(g[6]), 32);
+  EXPECT_EQ(static_cast<unsigned char>(g[7]), 32);
+  EXPECT_EQ(static_cast<unsigned char>(g[8]), 16);
+  EXPECT_EQ(u16(g, 12), 4);  // bits per pixel
+  HICON icon = static_cast<HICON>(LoadImageW(dll(), MAKEINTRESOURCEW(101), IMAGE_ICON, 32, 32, 0));
+  EXPECT_NE(icon, nullptr);
+  if (icon) DestroyIcon(icon);
+  EXPECT_FALSE(resource(L"TYPELIB", MAKEINTRESOURCEW(1)).empty());
+}
+
+TEST(ModuleTest, ImportsOnlySystemLibraries) {
+  const auto* base = reinterpret_cast<const BYTE*>(dll());
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS64*>(base + dos->e_lfanew);
+  EXPECT_EQ(nt->FileHeader.Machine, IMAGE_FILE_MACHINE_AMD64);
+  const auto& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  const auto* imp = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress);
+  const char* const system[] = {"kernel32.dll", "user32.dll",   "gdi32.dll",    "advapi32.dll",
+                                "ole32.dll",    "oleaut32.dll", "msvcrt.dll",   "winmm.dll",
+                                "msimg32.dll",  "shell32.dll",  "comctl32.dll", "version.dll"};
+  int count = 0;
+  for (; imp->Name; ++imp, ++count) {
+    const char* name = reinterpret_cast<const char*>(base + imp->Name);
+    bool known = false;
+    for (const char* s : system) known = known || lstrcmpiA(name, s) == 0;
+    EXPECT_TRUE(known) << name;
+  }
+  EXPECT_GT(count, 0);
+}
+
+}  // namespace
+}  // namespace quillon::housing::test

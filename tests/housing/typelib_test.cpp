@@ -1,0 +1,220 @@
+// The automation surface as a client reads it from the type library inside Quillon.dll.
+#include <string>
+#include <vector>
+
+#include "com_support.h"
+
+namespace quillon::housing::test {
+namespace {
+
+class TypeLibTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(LoadTypeLibEx(dll_path(), REGKIND_NONE, lib_.put()), S_OK);
+    ASSERT_EQ(lib_->GetTypeInfoOfGuid(IID__Quillon, dispatch_.put()), S_OK);
+    HREFTYPE h = 0;
+    ASSERT_EQ(dispatch_->GetRefTypeOfImplType(-1, &h), S_OK);
+    ASSERT_EQ(dispatch_->GetRefTypeInfo(h, vtable_.put()), S_OK);
+  }
+  static std::wstring name_of(ITypeInfo* ti, MEMBERID id = MEMBERID_NIL) {
+    UniqueBstr n;
+    ti->GetDocumentation(id, n.put(), nullptr, nullptr, nullptr);
+    return n.str();
+  }
+  Apartment apartment_;
+  ComPtr<ITypeLib> lib_;
+  ComPtr<ITypeInfo> dispatch_, vtable_;
+};
+
+TEST_F(TypeLibTest, LibraryAttributesAndDescriptionOrder) {
+  TLIBATTR* la = nullptr;
+  ASSERT_EQ(lib_->GetLibAttr(&la), S_OK);
+  EXPECT_EQ(la->guid, LIBID_QuillonLib);
+  EXPECT_EQ(la->lcid, 0x0409u);
+  EXPECT_EQ(la->wMajorVerNum, 1);
+  EXPECT_EQ(la->wMinorVerNum, 0);
+  lib_->ReleaseTLibAttr(la);
+  UniqueBstr name, doc, help;
+  ASSERT_EQ(lib_->GetDocumentation(-1, name.put(), doc.put(), nullptr, help.put()), S_OK);
+  EXPECT_EQ(name.str(), L"QuillonLib");
+  EXPECT_EQ(doc.str(), L"Quillon ActiveX Component");
+  EXPECT_EQ(help.str(), L"");
+
+  const struct {
+    const wchar_t* name;
+    TYPEKIND kind;
+    WORD flags;
+  } order[] = {
+      {L"_Quillon", TKIND_DISPATCH,
+       TYPEFLAG_FHIDDEN | TYPEFLAG_FDUAL | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FDISPATCHABLE},
+      {L"Quillon", TKIND_COCLASS, TYPEFLAG_FCANCREATE},
+      {L"GradientType", TKIND_ENUM, 0},
+      {L"TypeOfHeading", TKIND_ENUM, 0},
+      {L"StartPosition", TKIND_ENUM, 0},
+  };
+  ASSERT_EQ(lib_->GetTypeInfoCount(), 5u);
+  for (UINT i = 0; i < 5; ++i) {
+    ComPtr<ITypeInfo> ti;
+    ASSERT_EQ(lib_->GetTypeInfo(i, ti.put()), S_OK);
+    TYPEATTR* ta = nullptr;
+    ASSERT_EQ(ti->GetTypeAttr(&ta), S_OK);
+    EXPECT_EQ(name_of(ti.get()), order[i].name) << i;
+    EXPECT_EQ(ta->typekind, order[i].kind) << i;
+    EXPECT_EQ(ta->wTypeFlags, order[i].flags) << i;
+    if (i == 1) {  // the class: one default interface, no events, not an application object
+      EXPECT_EQ(ta->guid, CLSID_Quillon);
+      ASSERT_EQ(ta->cImplTypes, 1);
+      INT f = 0;
+      HREFTYPE h = 0;
+      ComPtr<ITypeInfo> def;
+      EXPECT_EQ(ti->GetImplTypeFlags(0, &f), S_OK);
+      EXPECT_EQ(f, IMPLTYPEFLAG_FDEFAULT);
+      ASSERT_EQ(ti->GetRefTypeOfImplType(0, &h), S_OK);
+      ASSERT_EQ(ti->GetRefTypeInfo(h, def.put()), S_OK);
+      EXPECT_EQ(name_of(def.get()), L"_Quillon");
+    }
+    ti->ReleaseTypeAttr(ta);
+  }
+}
+
+TEST_F(TypeLibTest, MembersInVtableOrderWithTheirIdsAndSlots) {
+  const wchar_t* const properties[] = {L"BackColorBody",
+                                       L"BackColorButtons",
+                                       L"BackColorHeading",
+                                       L"ForeColorBody",
+                                       L"ForeColorHeading",
+                                       L"GradientPaint",
+                                       L"GradientDirection",
+                                       L"HeadingType",
+                                       L"SolidColorHeading",
+                                       L"TextAlignment",
+                                       L"Moveable",
+                                       L"KeepOnTop",
+                                       L"Modal",
+                                       L"TimerSeconds",
+                                       L"SoundBeep",
+                                       L"ControlBox",
+                                       L"StartUpPosition",
+                                       L"Top",
+                                       L"Left",
+                                       L"Height",
+                                       L"Width",
+                                       L"DefaultTitle",
+                                       L"HideButtons"};
+  const VARTYPE types[] = {
+      VT_USERDEFINED, VT_USERDEFINED, VT_USERDEFINED, VT_USERDEFINED, VT_USERDEFINED, VT_BOOL,
+      VT_USERDEFINED, VT_USERDEFINED, VT_BOOL,        VT_I4,          VT_BOOL,        VT_BOOL,
+      VT_BOOL,        VT_I2,          VT_BOOL,        VT_BOOL,        VT_USERDEFINED, VT_I4,
+      VT_I4,          VT_I4,          VT_I4,          VT_BSTR,        VT_BOOL};
+  TYPEATTR* ta = nullptr;
+  ASSERT_EQ(vtable_->GetTypeAttr(&ta), S_OK);
+  EXPECT_EQ(ta->cFuncs, 47);
+  EXPECT_EQ(ta->cbSizeVft, 54 * sizeof(void*));
+  vtable_->ReleaseTypeAttr(ta);
+
+  for (UINT i = 0; i < 47; ++i) {
+    FUNCDESC* fd = nullptr;
+    ASSERT_EQ(vtable_->GetFuncDesc(i, &fd), S_OK);
+    const int slot = 7 + static_cast<int>(i);
+    EXPECT_EQ(fd->oVft, slot * static_cast<int>(sizeof(void*))) << i;
+    EXPECT_EQ(fd->funckind, FUNC_PUREVIRTUAL) << i;
+    EXPECT_EQ(fd->elemdescFunc.tdesc.vt, VT_HRESULT) << i;
+    if (i == 0) {
+      EXPECT_EQ(name_of(vtable_.get(), fd->memid), L"MsgBox");
+      EXPECT_EQ(fd->memid, 0x60030018);
+      EXPECT_EQ(fd->invkind, INVOKE_FUNC);
+    } else {
+      const UINT p = (i - 1) / 2;
+      const bool get = (i - 1) % 2 == 0;
+      EXPECT_EQ(name_of(vtable_.get(), fd->memid), properties[p]) << i;
+      EXPECT_EQ(fd->memid, static_cast<MEMBERID>(0x68030016 - p)) << properties[p];
+      EXPECT_EQ(fd->invkind, get ? INVOKE_PROPERTYGET : INVOKE_PROPERTYPUT) << properties[p];
+      ASSERT_EQ(fd->cParams, 1) << properties[p];
+      const ELEMDESC& e = fd->lprgelemdescParam[0];
+      const TYPEDESC& t = get ? *e.tdesc.lptdesc : e.tdesc;
+      EXPECT_EQ(e.paramdesc.wParamFlags, get ? PARAMFLAG_FOUT | PARAMFLAG_FRETVAL : PARAMFLAG_FIN)
+          << properties[p];
+      EXPECT_EQ(t.vt, types[p]) << properties[p];
+    }
+    vtable_->ReleaseFuncDesc(fd);
+  }
+}
+
+TEST_F(TypeLibTest, MsgBoxParameters) {
+  FUNCDESC* fd = nullptr;
+  ASSERT_EQ(vtable_->GetFuncDesc(0, &fd), S_OK);
+  ASSERT_EQ(fd->cParams, 4);
+  const struct {
+    USHORT flags;
+    VARTYPE vt;
+  } want[] = {{PARAMFLAG_FIN, VT_BSTR},
+              {PARAMFLAG_FIN | PARAMFLAG_FOPT | PARAMFLAG_FHASDEFAULT, VT_I2},
+              {PARAMFLAG_FIN | PARAMFLAG_FOPT, VT_BSTR},
+              {PARAMFLAG_FOUT | PARAMFLAG_FRETVAL, VT_PTR}};
+  for (int k = 0; k < 4; ++k) {
+    EXPECT_EQ(fd->lprgelemdescParam[k].paramdesc.wParamFlags, want[k].flags) << k;
+    EXPECT_EQ(fd->lprgelemdescParam[k].tdesc.vt, want[k].vt) << k;
+  }
+  const PARAMDESCEX* def = fd->lprgelemdescParam[1].paramdesc.pparamdescex;
+  ASSERT_NE(def, nullptr);
+  UniqueVariant value;
+  ASSERT_EQ(VariantChangeType(value.get(), const_cast<VARIANT*>(&def->varDefaultValue), 0, VT_I4),
+            S_OK);
+  EXPECT_EQ(V_I4(value.get()), 0);
+  vtable_->ReleaseFuncDesc(fd);
+
+  BSTR names[5] = {};
+  UINT got = 0;
+  ASSERT_EQ(vtable_->GetNames(0x60030018, names, 5, &got), S_OK);
+  ASSERT_GE(got, 4u);
+  const wchar_t* const expected[] = {L"MsgBox", L"Message", L"Buttons", L"Title"};
+  for (UINT k = 0; k < got; ++k) {
+    if (k < 4) {
+      EXPECT_STREQ(names[k], expected[k]);
+    }
+    SysFreeString(names[k]);
+  }
+}
+
+TEST_F(TypeLibTest, EnumerationNamesAreExact) {
+  const struct {
+    const wchar_t* type;
+    std::vector<const wchar_t*> names;
+    int first;
+  } enums[] = {
+      {L"GradientType",
+       {L"Top to Bottom", L"Left to Right", L"Bottom to Top", L"Right to Left",
+        L"Diamond Center FadeOut", L"Diamond Center FadeIn", L"Circle Center FadeOut",
+        L"Circle Center FadeIn", L"Circle Top Left FadeOut", L"Circle Top Left FadeIn",
+        L"Circle Top Right FadeOut", L"Circle Top Right FadeIn", L"Circle Bottom Left FadeOut",
+        L"Circle Bottom Left FadeIn", L"Circle Bottom Right FadeOut",
+        L"Circle Bottom Right FadeIn"},
+       1},
+      {L"TypeOfHeading", {L"Flat", L"3D"}, 0},
+      {L"StartPosition", {L"Manual", L"Center of Form", L"Center of Screen"}, 0},
+  };
+  for (const auto& e : enums) {
+    ComPtr<ITypeInfo> ti;
+    for (UINT i = 0; i < lib_->GetTypeInfoCount() && !ti; ++i) {
+      ComPtr<ITypeInfo> c;
+      lib_->GetTypeInfo(i, c.put());
+      if (name_of(c.get()) == e.type) ti = c;
+    }
+    ASSERT_TRUE(ti) << "no enumeration named " << testing::PrintToString(std::wstring(e.type));
+    TYPEATTR* ta = nullptr;
+    ASSERT_EQ(ti->GetTypeAttr(&ta), S_OK);
+    ASSERT_EQ(ta->cVars, e.names.size());
+    ti->ReleaseTypeAttr(ta);
+    for (UINT k = 0; k < e.names.size(); ++k) {
+      VARDESC* vd = nullptr;
+      ASSERT_EQ(ti->GetVarDesc(k, &vd), S_OK);
+      EXPECT_EQ(name_of(ti.get(), vd->memid), e.names[k]);
+      EXPECT_TRUE(V_VT(vd->lpvarValue) == VT_I4 || V_VT(vd->lpvarValue) == VT_INT);  // 32-bit
+      EXPECT_EQ(V_I4(vd->lpvarValue), e.first + static_cast<int>(k));
+      ti->ReleaseVarDesc(vd);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace quillon::housing::test
