@@ -246,4 +246,11 @@ CheckErr "MsgBox without a message", 449
 q.MsgBox "x", "not a number"
 CheckErr "MsgBox flags not a number", 13
 
+' Shown modally, the window closes itself after a one-second countdown with result 0.
+Set q = CreateObject("QuillonLib.Quillon")
+q.SoundBeep = False
+q.TimerSeconds = 1
+Check "modal MsgBox ended by the countdown", q.MsgBox("This closes itself.", 4, "Countdown"), 0
+CheckErr "modal MsgBox", 0
+
 WScript.Echo passed & " passed, " & failed & " failed"
