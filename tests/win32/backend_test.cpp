@@ -143,7 +143,7 @@ void post_mouse(HWND h, UINT msg, int x, int y) {
 
 TEST(Win32Form, WindowAndChildSizesFollowTheTwipsAtFifteenTwipsPerPixel) {
   TestForm f;
-  f.Load();
+  f.Show(false);
   ASSERT_EQ(backend().screen().TwipsPerPixelX(), 15.0f);
   RECT outer{}, client{};
   ::GetWindowRect(hwnd_of(f), &outer);

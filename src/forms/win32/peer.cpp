@@ -82,6 +82,8 @@ class Win32FormPeer final : public FormPeer {
   Control* control_of(HWND hwnd) const;
   RECT pixel_rect(const Control& c) const;
   void place_form();
+  void sync();
+  void sync_button(Control& c, HWND h);
   void place(Control& c);
   void apply_timer(Timer& t);
   void invalidate_container(const Control& c);
@@ -116,6 +118,7 @@ class Win32FormPeer final : public FormPeer {
   bool dead_ = false;        // unloaded: the windows only wait to be destroyed
   bool destroying_ = false;  // destroy_windows is running
   bool activated_ = false;   // Activate raised for the first showing
+  bool shown_ = false;       // shown once: the windows follow every change at once
   int modal_depth_ = 0;
   HWND form_hwnd_ = nullptr;
   std::map<const Control*, HWND> windows_;  // picture boxes and buttons
@@ -277,58 +280,70 @@ void Win32FormPeer::apply_timer(Timer& t) {
 
 void Win32FormPeer::changed(Control* control, Change what) {
   if (!form_hwnd_ || dead_) return;
-  if (!control) {
-    if (what == Change::Geometry) place_form();
+  if (control && control->kind() == ControlKind::Timer) {
+    if (what == Change::Enabled || what == Change::TimerState)
+      apply_timer(static_cast<Timer&>(*control));
     return;
   }
+  if (!control) {
+    if (what == Change::Geometry) place_form();  // the form's own window follows at once
+    return;
+  }
+  // Until the form is first shown, its child windows catch up in one pass when it is shown
+  // (sync()): a message box is configured with dozens of changes, each a round trip otherwise.
+  if (!shown_) return;
   const HWND h = hwnd_of(control);
+  if (!h) {
+    invalidate_container(*control);  // windowless: repaint the container
+    return;
+  }
   switch (what) {
     case Change::Geometry:
       place(*control);
       break;
     case Change::Visible:
-      if (h)
-        ::ShowWindow(h, control->Visible() ? SW_SHOWNA : SW_HIDE);
-      else
-        invalidate_container(*control);
+      ::ShowWindow(h, control->Visible() ? SW_SHOWNA : SW_HIDE);
       break;
     case Change::Enabled:
-      if (control->kind() == ControlKind::Timer)
-        apply_timer(static_cast<Timer&>(*control));
-      else if (h)
-        ::EnableWindow(h, control->Enabled());
-      else
-        invalidate_container(*control);
-      break;
-    case Change::TimerState:
-      if (control->kind() == ControlKind::Timer) apply_timer(static_cast<Timer&>(*control));
+      ::EnableWindow(h, control->Enabled());
       break;
     case Change::Caption:
-      if (control->kind() == ControlKind::CommandButton && h) {
-        auto& b = static_cast<CommandButton&>(*control);
-        ::SetWindowTextW(h, b.Caption().c_str());
-        ::SendMessageW(h, WM_SETFONT,
-                       reinterpret_cast<WPARAM>(backend_.gdi_text().font(b.GetFont())), FALSE);
-        ::InvalidateRect(h, nullptr, FALSE);
-      } else {
-        invalidate_container(*control);
-      }
-      break;
     case Change::TabStop:
-      if (h) {
-        const LONG_PTR style = ::GetWindowLongPtrW(h, GWL_STYLE);
-        const bool on = static_cast<CommandButton&>(*control).TabStop();
-        ::SetWindowLongPtrW(h, GWL_STYLE, on ? (style | WS_TABSTOP) : (style & ~WS_TABSTOP));
-      }
+      sync_button(*control, h);
+      invalidate(h);
       break;
     case Change::Colour:
     case Change::Default:
     case Change::Picture:
-      if (h)
-        ::InvalidateRect(h, nullptr, FALSE);
-      else
-        invalidate_container(*control);
+    case Change::TimerState:
+      invalidate(h);
       break;
+  }
+}
+
+void Win32FormPeer::sync_button(Control& c, HWND h) {
+  if (c.kind() != ControlKind::CommandButton) return;
+  auto& b = static_cast<CommandButton&>(c);
+  ::SetWindowTextW(h, b.Caption().c_str());
+  ::SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(backend_.gdi_text().font(b.GetFont())),
+                 FALSE);
+  const LONG_PTR style = ::GetWindowLongPtrW(h, GWL_STYLE);
+  const LONG_PTR want = b.TabStop() ? (style | WS_TABSTOP) : (style & ~WS_TABSTOP);
+  if (want != style) ::SetWindowLongPtrW(h, GWL_STYLE, want);
+}
+
+void Win32FormPeer::sync() {
+  place_form();
+  for (const auto& [c, h] : windows_) {
+    Control& ctl = *const_cast<Control*>(c);
+    const RECT r = pixel_rect(ctl);
+    ::SetWindowPos(h, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+    const LONG_PTR style = ::GetWindowLongPtrW(h, GWL_STYLE);
+    if (((style & WS_VISIBLE) != 0) != ctl.Visible())
+      ::ShowWindow(h, ctl.Visible() ? SW_SHOWNA : SW_HIDE);
+    if (((style & WS_DISABLED) == 0) != ctl.Enabled()) ::EnableWindow(h, ctl.Enabled());
+    sync_button(ctl, h);
   }
 }
 
@@ -336,6 +351,7 @@ void Win32FormPeer::refresh(Control& control) {
   if (!form_hwnd_ || dead_) return;
   HWND h = hwnd_of(&control);
   if (!h) h = container_hwnd(control);
+  if (!shown_) return;  // the first showing paints everything
   std::erase(pending_, h);
   ::RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }
@@ -347,6 +363,10 @@ void Win32FormPeer::set_focus(Control& control) {
 void Win32FormPeer::show(bool modal) {
   if (!form_hwnd_ || dead_) return;
   auto alive = alive_;
+  if (!shown_) {
+    sync();
+    shown_ = true;
+  }
   if (!::IsWindowVisible(form_hwnd_)) {
     ::ShowWindow(form_hwnd_, SW_SHOW);
     if (!*alive || dead_) return;

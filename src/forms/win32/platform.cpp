@@ -44,11 +44,14 @@ Single Win32Screen::Width() const {
 Single Win32Screen::Height() const {
   return static_cast<Single>(::GetSystemMetrics(SM_CYSCREEN)) * TwipsPerPixelY();
 }
+// Read once per thread: every conversion between twips and pixels asks for them.
 Single Win32Screen::TwipsPerPixelX() const {
-  return twips_per_pixel(LOGPIXELSX);
+  if (tppx_ == 0) tppx_ = twips_per_pixel(LOGPIXELSX);
+  return tppx_;
 }
 Single Win32Screen::TwipsPerPixelY() const {
-  return twips_per_pixel(LOGPIXELSY);
+  if (tppy_ == 0) tppy_ = twips_per_pixel(LOGPIXELSY);
+  return tppy_;
 }
 
 WindowHandle Win32Platform::active_window() {
