@@ -209,11 +209,11 @@ HRESULT report_error(HRESULT hr, const std::wstring& description) {
 
 using namespace quillon::housing;
 
+// Thread notices stay on: the run time's per-thread data (thread_local) is freed on thread detach.
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   if (reason == DLL_PROCESS_ATTACH) {
     g_instance = instance;
     quillon::forms::win32::set_module_instance(instance);
-    DisableThreadLibraryCalls(instance);
   } else if (reason == DLL_PROCESS_DETACH && reserved != nullptr) {
     // The process is ending and oleaut32 may be gone already: leave the cached descriptions.
     g_dispatch_info.detach();
