@@ -253,6 +253,9 @@ extern "C" HRESULT WINAPI DllUnregisterServer() {
   version.reset();
   const HRESULT lib =
       registered ? UnRegisterTypeLib(LIBID_QuillonLib, 1, 0, 0x0409, SYS_WIN64) : S_OK;
+  // The language-neutral entry written beside it, then the library key once it is empty.
+  delete_tree(HKEY_CLASSES_ROOT, key);
+  RegDeleteKeyW(HKEY_CLASSES_ROOT, (L"TypeLib\\" + guid_text(LIBID_QuillonLib)).c_str());
   return FAILED(classes) ? SELFREG_E_CLASS : FAILED(lib) ? SELFREG_E_TYPELIB : S_OK;
 }
 
@@ -261,6 +264,13 @@ extern "C" HRESULT WINAPI DllRegisterServer() {
   HRESULT hr = load_own_library(lib);
   std::wstring path = module_path();
   if (SUCCEEDED(hr)) hr = RegisterTypeLib(lib.get(), path.data(), nullptr);
+  // The library's locale is US English; the automation marshaler looks for the language-neutral
+  // entry, so the same file is recorded there too.
+  if (SUCCEEDED(hr)) {
+    const std::wstring neutral = L"TypeLib\\" + guid_text(LIBID_QuillonLib) + L"\\1.0\\0\\win64";
+    if (const LSTATUS rc = set_value(HKEY_CLASSES_ROOT, neutral, nullptr, path))
+      hr = HRESULT_FROM_WIN32(rc);
+  }
   if (FAILED(hr)) {
     DllUnregisterServer();
     return SELFREG_E_TYPELIB;

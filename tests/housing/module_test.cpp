@@ -88,7 +88,9 @@ std::map<std::wstring, std::wstring> our_keys() {
   std::map<std::wstring, std::wstring> keys;
   for (const std::wstring& p :
        {L"CLSID\\" + text(CLSID_Quillon), std::wstring(L"QuillonLib.Quillon"),
-        L"Interface\\" + text(IID__Quillon), L"TypeLib\\" + text(LIBID_QuillonLib)})
+        L"Interface\\" + text(IID__Quillon), L"TypeLib\\" + text(LIBID_QuillonLib),
+        L"Wow6432Node\\Interface\\" + text(IID__Quillon),
+        L"Wow6432Node\\CLSID\\" + text(CLSID_Quillon)})
     snapshot(HKEY_CLASSES_ROOT, p, keys);
   return keys;
 }
@@ -112,6 +114,10 @@ TEST(ModuleTest, RegisterCreateUnregister) {
       {clsid + L"\\ProgID|", L"QuillonLib.Quillon"},
       {clsid + L"\\TypeLib|", text(LIBID_QuillonLib)},
       {L"QuillonLib.Quillon\\CLSID|", text(CLSID_Quillon)},
+      // The interface is marshalled by the automation marshaler from the type library.
+      {L"Interface\\" + text(IID__Quillon) + L"\\ProxyStubClsid32|",
+       L"{00020424-0000-0000-C000-000000000046}"},
+      {L"Interface\\" + text(IID__Quillon) + L"\\TypeLib|", text(LIBID_QuillonLib)},
   };
   for (const auto& [k, v] : expected) {
     ASSERT_TRUE(keys.count(k)) << testing::PrintToString(k);

@@ -302,5 +302,47 @@ TEST_F(ObjectTest, ObjectsOnTwoThreadsDoNotShareSettings) {
   EXPECT_EQ(direction, GradientTopToBottom);
 }
 
+// Apartment threading: a call from another thread is marshalled onto the creating thread, so it
+// acts on that thread's shared settings.
+TEST_F(ObjectTest, CallsFromAnotherThreadRunOnTheCreatingThread) {
+  ComPtr<_Quillon> created;
+  ASSERT_EQ(CoCreateInstance(CLSID_Quillon, nullptr, CLSCTX_INPROC_SERVER, IID__Quillon,
+                             created.put_void()),
+            S_OK);
+  ComPtr<IStream> stream;
+  ASSERT_EQ(CoMarshalInterThreadInterfaceInStream(IID__Quillon, created.get(), stream.put()), S_OK);
+  HRESULT put = E_FAIL, get = E_FAIL;
+  short seen = 0;
+  DWORD caller = 0, callee = 0;
+  HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  std::thread other([&] {
+    Apartment apartment;
+    ComPtr<_Quillon> proxy;
+    if (SUCCEEDED(
+            CoGetInterfaceAndReleaseStream(stream.detach(), IID__Quillon, proxy.put_void()))) {
+      caller = GetCurrentThreadId();
+      put = proxy->put_TimerSeconds(12);
+      get = proxy->get_TimerSeconds(&seen);
+    }
+    proxy.reset();
+    SetEvent(done);
+  });
+  // Serve the calls while waiting.
+  while (MsgWaitForMultipleObjects(1, &done, FALSE, 10000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  }
+  other.join();
+  CloseHandle(done);
+  callee = GetCurrentThreadId();
+  EXPECT_EQ(put, S_OK) << hex(put);
+  EXPECT_EQ(get, S_OK) << hex(get);
+  EXPECT_EQ(seen, 12);
+  EXPECT_NE(caller, callee);
+  short here = 0;
+  EXPECT_EQ(q_->get_TimerSeconds(&here), S_OK);  // this thread's shared settings changed
+  EXPECT_EQ(here, 12);
+}
+
 }  // namespace
 }  // namespace quillon::housing::test
