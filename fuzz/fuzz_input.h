@@ -124,8 +124,10 @@ inline std::wstring text(FuzzedDataProvider& in, std::size_t max_chars) {
       static const wchar_t* kPieces[] = {L"\r\n",   L"\n",     L"\r",     L" ",
                                          L"W",      L"&",      L"\t",     L"\x00A0",
                                          L"\x200B", L"\x4E2D", L"\xFFFF", L"ii"};
-      const wchar_t* piece = kPieces[b % std::size(kPieces)];
-      const std::size_t n = in.ConsumeIntegralInRange<std::size_t>(1, 2000);
+      const std::size_t which = b % std::size(kPieces);
+      const wchar_t* piece = kPieces[which];
+      // Line breaks in runs of up to 200 (each makes the window a line taller); others longer.
+      const std::size_t n = in.ConsumeIntegralInRange<std::size_t>(1, which < 3 ? 200 : 2000);
       for (std::size_t i = 0; i < n && s.size() < max_chars; ++i) s += piece;
     } else {  // a word of ASCII letters
       const std::size_t n = in.ConsumeIntegralInRange<std::size_t>(1, 12);

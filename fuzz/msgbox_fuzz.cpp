@@ -21,6 +21,13 @@ constexpr std::size_t kMaxText = 3000;
 
 // One property setter chosen by the input, with a value chosen by the input. The enumeration
 // setters refuse values outside 16 bits with an overflow error, which a caller sees.
+// A size setting: mostly one a screen can hold, sometimes any value (a window tens of thousands
+// of pixels wide is legal but slow to lay out, and would dominate the run).
+std::int32_t Size(FuzzedDataProvider& in) {
+  return in.ConsumeIntegralInRange(0, 7) == 0 ? fuzz::boundary_int(in)
+                                              : in.ConsumeIntegralInRange(-100, 20000);
+}
+
 void SetOneProperty(Quillon& q, FuzzedDataProvider& in) {
   auto vb = [&]() -> VbBool {
     return in.ConsumeBool() ? static_cast<VbBool>(in.ConsumeIntegral<std::int16_t>())
@@ -89,10 +96,10 @@ void SetOneProperty(Quillon& q, FuzzedDataProvider& in) {
         q.SetLeft(fuzz::boundary_int(in));
         break;
       case 20:
-        q.SetHeight(fuzz::boundary_int(in));
+        q.SetHeight(Size(in));
         break;
       case 21:
-        q.SetWidth(fuzz::boundary_int(in));
+        q.SetWidth(Size(in));
         break;
       default:
         q.SetDefaultTitle(fuzz::text(in, 400));
