@@ -398,6 +398,26 @@ TEST(Win32Form, TheModalShowingEndsWhenTheLoopIsToldToQuitOrTheWindowIsDestroyed
   }
 }
 
+TEST(Win32Form, AModalShowingDisablesTheThreadsOtherWindowsAndIgnoresClose) {
+  HWND other = ::CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 0, 0, 40, 40,
+                                 nullptr, nullptr, nullptr, nullptr);
+  TestForm f;
+  bool other_enabled_during = true, up_after_close = false;
+  show_modal(f, {[&] {
+                   other_enabled_during = ::IsWindowEnabled(other);
+                   ::PostMessageW(hwnd_of(f), WM_CLOSE, 0, 0);  // Alt+F4, the task bar
+                 },
+                 [] {},
+                 [&] {
+                   up_after_close = f.IsLoaded() && ::IsWindowVisible(hwnd_of(f));
+                   f.Unload();
+                 }});
+  EXPECT_FALSE(other_enabled_during);
+  EXPECT_TRUE(up_after_close) << "the form ends only through its own handlers";
+  EXPECT_TRUE(::IsWindowEnabled(other)) << "enabled again when the showing ends";
+  ::DestroyWindow(other);
+}
+
 TEST(Win32Form, ActivationIsReportedOnFirstShowingAndOnReturnFromAnotherWindowOfTheProgram) {
   TestForm f;
   f.after_design = all_enabled;

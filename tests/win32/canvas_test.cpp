@@ -204,3 +204,41 @@ TEST(GdiLayout, BoldTextIsWiderAndTheDefaultLineIsThirteenPixels) {
 
 }  // namespace
 }  // namespace quillon::forms::win32
+
+namespace quillon::forms::win32 {
+namespace {
+
+TEST(Win32Platform, AnswersFromTheSystemWithBadInputHandled) {
+  Win32Platform p;
+  HWND w = ::CreateWindowExW(0, L"STATIC", L"Caf\u00e9 \u20ac5 \u4e2d\u6587", WS_POPUP, 10, 20, 30,
+                             40, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(w, nullptr);
+  const auto h = reinterpret_cast<WindowHandle>(w);
+  struct TextCase {
+    int max_chars;
+    std::wstring expected;
+  } texts[] = {{255, L"Caf\u00e9 \u20ac5 \u4e2d\u6587"}, {3, L"Caf"}, {0, L""}, {-5, L""}};
+  for (const auto& t : texts) EXPECT_EQ(p.window_text(h, t.max_chars), t.expected) << t.max_chars;
+  EXPECT_EQ(p.window_text(0, 255), L"") << "no window";
+  const PixelRect r = p.window_rect(h);
+  EXPECT_EQ(r.left, 10);
+  EXPECT_EQ(r.bottom, 60);
+
+  for (bool on : {true, false, true}) {
+    p.set_topmost(h, on);
+    EXPECT_EQ((::GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0, on);
+    EXPECT_NE(::GetActiveWindow(), w) << "the band changes, the front does not";
+  }
+  ::DestroyWindow(w);
+
+  for (std::int32_t id : {32513, 32514, 32515, 32516}) EXPECT_NE(p.load_stock_icon(id), 0u) << id;
+  for (std::int32_t id : {0, -1, 32513 + 65536, 99}) EXPECT_EQ(p.load_stock_icon(id), 0u) << id;
+  EXPECT_EQ(p.sys_color(COLOR_BTNFACE), static_cast<Rgb>(::GetSysColor(COLOR_BTNFACE)));
+  EXPECT_EQ(p.system_metrics(SM_CXICON), 32);
+  p.play_message_sound();  // no sound resource in a test program: returns at once
+  EXPECT_EQ(resolve(0x8000000F), static_cast<Rgb>(::GetSysColor(COLOR_BTNFACE)));
+  EXPECT_EQ(resolve(0x7F123456), 0x00123456u) << "the top byte of a plain colour is ignored";
+}
+
+}  // namespace
+}  // namespace quillon::forms::win32
