@@ -15,6 +15,8 @@
 // - modal showing with a message loop of its own that ends when the form unloads (other windows of
 //   the thread are disabled meanwhile), modeless showing; Activate on first showing and when the
 //   activation comes from another window of this process;
+// - child windows follow the model in one pass when the form is first shown, at once afterwards;
+//   the first focus goes to the default button, later activations bring back the last focus;
 // - Unload from inside any handler: the windows are hidden at once and destroyed later, outside
 //   every handler;
 // - the screen, GDI text layout, the canvas with per-pixel shapes, and the platform services

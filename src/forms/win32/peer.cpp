@@ -1,7 +1,9 @@
 // The native side of a loaded form: its windows, painting, input, timers and message loop.
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cwctype>
+#include <mutex>
 
 #include "forms/win32/internal.h"
 
@@ -11,7 +13,7 @@ namespace {
 
 constexpr UINT kDestroyMessage = WM_APP + 0x51;  // destroy the windows, outside every handler
 
-WNDPROC g_button_proc = nullptr;  // the system BUTTON procedure, the same for every button
+std::atomic<WNDPROC> g_button_proc{nullptr};  // the system BUTTON procedure, one for all
 
 std::wstring class_name(const wchar_t* base) {
   // Named after the module, so that a reloaded DLL never finds a class with a stale procedure.
@@ -136,20 +138,20 @@ class Win32FormPeer final : public FormPeer {
 // Windows
 
 void register_classes() {
-  static bool done = false;
-  if (done) return;
-  done = true;
-  const std::wstring form = class_name(L"QuillonForm"), picture = class_name(L"QuillonPicture");
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof(wc);
-  wc.hInstance = instance();
-  wc.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
-  wc.lpfnWndProc = &Win32FormPeer::form_proc;
-  wc.lpszClassName = form.c_str();
-  ::RegisterClassExW(&wc);
-  wc.lpfnWndProc = &Win32FormPeer::picture_proc;
-  wc.lpszClassName = picture.c_str();
-  ::RegisterClassExW(&wc);
+  static std::once_flag once;  // threads of a host may each show a box
+  std::call_once(once, [] {
+    const std::wstring form = class_name(L"QuillonForm"), picture = class_name(L"QuillonPicture");
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.hInstance = instance();
+    wc.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+    wc.lpfnWndProc = &Win32FormPeer::form_proc;
+    wc.lpszClassName = form.c_str();
+    ::RegisterClassExW(&wc);
+    wc.lpfnWndProc = &Win32FormPeer::picture_proc;
+    wc.lpszClassName = picture.c_str();
+    ::RegisterClassExW(&wc);
+  });
 }
 
 Win32FormPeer::Win32FormPeer(Form& form, Win32Backend& backend) : form_(form), backend_(backend) {
@@ -190,7 +192,8 @@ void Win32FormPeer::create_windows() {
       if (h) {
         const auto previous = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(
             h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Win32FormPeer::button_proc)));
-        if (!g_button_proc) g_button_proc = previous;
+        WNDPROC none = nullptr;
+        g_button_proc.compare_exchange_strong(none, previous);
         ::SendMessageW(h, WM_SETFONT,
                        reinterpret_cast<WPARAM>(backend_.gdi_text().font(b.GetFont())), FALSE);
       }
