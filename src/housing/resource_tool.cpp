@@ -404,28 +404,28 @@ int write_wave(const wchar_t* out) {
 // --- the icon ----------------------------------------------------------------------------------
 
 int write_icon(const wchar_t* out) {
-  // 16-colour palette indexes: 0 black, 7 silver, 8 grey, 14 yellow, 15 white, 4 navy, 6 olive.
+  // 16-colour palette indexes: 0 black, 3 olive, 4 navy, 7 silver, 11 yellow, 15 white.
   static const char* const kArt[32] = {
       "................................", "................................",
       "................................", "................................",
       "..oooooooo......................", ".oyyyyyyyyo.....................",
-      ".oyyyyyyyyyoooooooooooooooooo...", ".oyyyyyyyyyyyyyyyyyyyyyyyyyyo...",
-      ".oyyyyyyyyyyyyyyyyyyyyyyyyyyo...", ".oyyyyykkkkkkkkkkkkkkkkkkkyyyo...",
+      ".oyyyyyyyyyooooooooooooooooooo..", ".oyyyyyyyyyyyyyyyyyyyyyyyyyyyo..",
+      ".oyyyyyyyyyyyyyyyyyyyyyyyyyyyo..", ".oyyyyykkkkkkkkkkkkkkkkkkkyyyo..",
       ".oyyyyykNNNNNNNNNNNNNNNNNkyyyo..", ".oyyyyykNNNNNNNNNNNNNNNNNkyyyo..",
       ".oyyyyykwwwwwwwwwwwwwwwwwkyyyo..", ".oyyyyykwwwwwwwwwwwwwwwwwkyyyo..",
       ".oyyyyykwwkkkkkkkkkkwwwwwkyyyo..", ".oyyyyykwwwwwwwwwwwwwwwwwkyyyo..",
       ".oyyyyykwwkkkkkkkwwwwwwwwkyyyo..", ".oyyyyykwwwwwwwwwwwwwwwwwkyyyo..",
       ".oyyyyykwwwwwsssssswwwwwwkyyyo..", ".oyyyyykwwwwwskkkkswwwwwwkyyyo..",
       ".oyyyyykwwwwwsssssswwwwwwkyyyo..", ".oyyyyykwwwwwwwwwwwwwwwwwkyyyo..",
-      ".oyyyyykkkkkkkkkkkkkkkkkkkyyyo..", ".oyyyyyyyyyyyyyyyyyyyyyyyyyyo...",
-      ".oyyyyyyyyyyyyyyyyyyyyyyyyyyo...", ".oyyyyyyyyyyyyyyyyyyyyyyyyyyo...",
-      ".oooooooooooooooooooooooooooo...", "................................",
+      ".oyyyyykkkkkkkkkkkkkkkkkkkyyyo..", ".oyyyyyyyyyyyyyyyyyyyyyyyyyyyo..",
+      ".oyyyyyyyyyyyyyyyyyyyyyyyyyyyo..", ".oyyyyyyyyyyyyyyyyyyyyyyyyyyyo..",
+      ".ooooooooooooooooooooooooooooo..", "................................",
       "................................", "................................",
       "................................", "................................"};
   auto index = [](char ch) -> std::uint8_t {
     switch (ch) {
       case 'o':
-        return 6;
+        return 3;
       case 'y':
         return 11;
       case 'k':
