@@ -215,44 +215,49 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     hb.set_sys_color(in.ConsumeIntegralInRange(0, 30), fuzz::colour(in) & 0xFFFFFF);
 
   {
+    // One to three calls on the thread, the later ones on the window the earlier ones left (its
+    // focus index, countdown and activity fields survive an unload), with settings changed between.
     Quillon q;
-    const int settings = in.ConsumeIntegralInRange(0, 24);
-    for (int i = 0; i < settings; ++i) SetOneProperty(q, in);
-    const bool modal = in.ConsumeBool();
-    q.SetModal(modal ? kVbTrue : kVbFalse);
-    if (modal) {
-      // Keep the modal wait short: a countdown of a few seconds, or none.
-      q.SetTimerSeconds(static_cast<std::int16_t>(in.ConsumeIntegralInRange(0, 5)));
-      Script(hb, q, in);
-    }
-    const auto flags = in.ConsumeIntegral<std::int16_t>();
-    const std::wstring title = fuzz::text(in, kMaxText);
-    const std::wstring message = fuzz::text(in, kMaxText);
-
-    // The call takes the thread's first free window: this one, since the thread starts with none.
-    window::MessageBox* own = &window::WindowForCall();
-    std::int16_t result = -1;
-    try {
-      result = q.MsgBox(message, flags, title);
-    } catch (...) {
-      fuzz::fail("MsgBox threw");
-    }
-    if (result < 0 || result > 7) fuzz::fail("MsgBox returned a code outside 0..7");
-    if (!modal && result != 0) fuzz::fail("a modeless call returned a result");
-
-    if (modal && own->IsLoaded()) fuzz::fail("a modal call returned with its window still up");
-    const auto up = window::LoadedWindows();
-    for (window::MessageBox* w : up) Render(*w);
-    if (!modal && !up.empty()) {
-      // The modeless window lives on: its watcher and countdown tick, scripted input arrives.
-      try {
+    const int calls = in.ConsumeIntegralInRange(1, 3);
+    for (int call = 0; call < calls; ++call) {
+      const int settings = in.ConsumeIntegralInRange(0, call == 0 ? 24 : 6);
+      for (int i = 0; i < settings; ++i) SetOneProperty(q, in);
+      const bool modal = in.ConsumeBool();
+      q.SetModal(modal ? kVbTrue : kVbFalse);
+      if (modal) {
+        // Keep the modal wait short: a countdown of a few seconds, or none.
+        q.SetTimerSeconds(static_cast<std::int16_t>(in.ConsumeIntegralInRange(0, 5)));
         Script(hb, q, in);
-        hb.run_script();
-        hb.run_for(in.ConsumeIntegralInRange(0, 3000));
-      } catch (const std::runtime_error&) {
-        // Scripted input for a window that has gone: the script's own complaint.
       }
-      for (window::MessageBox* w : window::LoadedWindows()) Render(*w);
+      const auto flags = in.ConsumeIntegral<std::int16_t>();
+      const std::wstring title = fuzz::text(in, kMaxText);
+      const std::wstring message = fuzz::text(in, kMaxText);
+
+      // The call takes the thread's first window that is not up.
+      window::MessageBox* own = &window::WindowForCall();
+      std::int16_t result = -1;
+      try {
+        result = q.MsgBox(message, flags, title);
+      } catch (...) {
+        fuzz::fail("MsgBox threw");
+      }
+      if (result < 0 || result > 7) fuzz::fail("MsgBox returned a code outside 0..7");
+      if (!modal && result != 0) fuzz::fail("a modeless call returned a result");
+      if (modal && own->IsLoaded()) fuzz::fail("a modal call returned with its window still up");
+
+      const auto up = window::LoadedWindows();
+      for (window::MessageBox* w : up) Render(*w);
+      if (!modal && !up.empty()) {
+        // The modeless window lives on: its watcher and countdown tick, scripted input arrives.
+        try {
+          Script(hb, q, in);
+          hb.run_script();
+          hb.run_for(in.ConsumeIntegralInRange(0, 3000));
+        } catch (const std::runtime_error&) {
+          // Scripted input for a window that has gone: the script's own complaint.
+        }
+        for (window::MessageBox* w : window::LoadedWindows()) Render(*w);
+      }
     }
   }
   window::ReleaseThreadWindows();
