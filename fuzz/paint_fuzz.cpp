@@ -39,7 +39,7 @@ class Sheet : public forms::Form {
 // A size in twips that gives at most kMaxPx pixels: sometimes 0 or fractional. A size that is
 // no size at all (negative, NaN, infinite, beyond any screen) only when `bad` is allowed.
 Single Extent(FuzzedDataProvider& in, float tpp, bool bad) {
-  switch (in.ConsumeIntegralInRange(0, bad ? 5 : 2)) {
+  switch (in.ConsumeIntegralInRange(0, bad ? 6 : 2)) {
     case 0:
       return 0;
     case 1:
@@ -49,8 +49,11 @@ Single Extent(FuzzedDataProvider& in, float tpp, bool bad) {
     case 3:
       return -static_cast<Single>(in.ConsumeIntegralInRange(1, 100000));
     case 4:
-      return in.ConsumeBool() ? std::numeric_limits<Single>::quiet_NaN()
-                              : std::numeric_limits<Single>::max();
+      // Beyond 32 bits of twips, or just inside them: no surface can be made that large.
+      return in.ConsumeBool() ? std::numeric_limits<Single>::max()
+                              : in.ConsumeFloatingPointInRange(1e9f, 1e12f);
+    case 5:
+      return std::numeric_limits<Single>::quiet_NaN();
     default:
       return in.ConsumeBool() ? std::numeric_limits<Single>::infinity()
                               : -std::numeric_limits<Single>::infinity();

@@ -1,7 +1,8 @@
 // ShadeBands: 85 parallel bands stepping by 3 per colour component away from a base colour.
 //
-// Band coordinates are 32-bit: a surface wider or taller than 32767 units is shaded whole (a
-// 16-bit band coordinate would overflow there and leave the surface half painted).
+// Band coordinates are 64-bit: a surface wider or taller than 32767 units is shaded whole (a
+// 16-bit band coordinate would overflow there and leave the surface half painted), and the bands
+// of a surface near 2^31 units never overflow either.
 #include <algorithm>
 
 #include "msgdefs/msgdefs.h"
@@ -23,7 +24,7 @@ void ShadeBands(forms::PictureBox& target, forms::OleColor colour, std::int16_t 
   std::int32_t blue = static_cast<std::int32_t>((colour >> 16) & 0xFF);
 
   const double width = target.Width(), height = target.Height();
-  std::int32_t x1 = 0, x2 = 0, y1 = 0, y2 = 0, step = 0;
+  std::int64_t x1 = 0, x2 = 0, y1 = 0, y2 = 0, step = 0;
   const bool across = direction == 3 || direction == 4;  // vertical bands, left or right
   if (across) {
     step = to_long(static_cast<float>(width / 85.0));
