@@ -82,8 +82,11 @@ class Renderer {
       case ControlKind::PictureBox: {
         const auto& pb = static_cast<const PictureBox&>(c);
         const Canvas& img = pb.image();
-        for (int j = 0; j < img.height(); ++j)
-          for (int i = 0; i < img.width(); ++i) dot(box, x + i, y + j, img.pixel(i, j));
+        // Only the part inside the clip: a surface may be far larger than what shows of it.
+        const int j0 = std::max(0, box.y0 - y), j1 = std::min(img.height(), box.y1 - y);
+        const int i0 = std::max(0, box.x0 - x), i1 = std::min(img.width(), box.x1 - x);
+        for (int j = j0; j < j1; ++j)
+          for (int i = i0; i < i1; ++i) dot(box, x + i, y + j, img.pixel(i, j));
         children(&c, x, y, box);
         break;
       }
