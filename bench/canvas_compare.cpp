@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "forms/headless/headless.h"
-#include "forms/win32/raster.h"
+#include "forms/raster.h"
 #include "msgdefs/msgdefs.h"
 
 namespace {
@@ -29,13 +29,13 @@ class RasterCanvas final : public forms::Canvas {
     px_.assign(static_cast<std::size_t>(w_) * static_cast<std::size_t>(h_), fill);
   }
   void fill_rect(int x0, int y0, int x1, int y1, Rgb c) override {
-    forms::win32::fill_span_rect(buf(), x0, y0, x1, y1, c);
+    forms::fill_span_rect(buf(), x0, y0, x1, y1, c);
   }
   void line(int x0, int y0, int x1, int y1, int pen, Rgb c) override {
-    forms::win32::raster_line(buf(), x0, y0, x1, y1, pen, c);
+    forms::raster_line(buf(), x0, y0, x1, y1, pen, c);
   }
   void circle(int cx, int cy, int r, int pen, Rgb c) override {
-    forms::win32::raster_circle(buf(), cx, cy, r, pen, c);
+    forms::raster_circle(buf(), cx, cy, r, pen, c);
   }
   void draw_icon(int, int, forms::IconHandle) override {}
   Rgb pixel(int x, int y) const override {
@@ -44,7 +44,7 @@ class RasterCanvas final : public forms::Canvas {
   }
 
  private:
-  forms::win32::PixelBuffer buf() { return {px_.data(), w_, h_, w_}; }
+  forms::PixelBuffer buf() { return {px_.data(), w_, h_, w_}; }
   int w_ = 0, h_ = 0;
   std::vector<Rgb> px_;
 };

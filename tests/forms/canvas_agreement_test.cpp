@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "forms/headless/internal.h"
-#include "forms/win32/raster.h"
+#include "forms/raster.h"
 
 namespace quillon::forms {
 namespace {
@@ -21,7 +21,7 @@ template <class Headless, class Win32>
 Compared compare(Headless&& draw_headless, Win32&& draw_win32) {
   headless::CairoCanvas a(kW, kH, 0);
   std::vector<std::uint32_t> bits(static_cast<std::size_t>(kW * kH), 0);
-  win32::PixelBuffer b{bits.data(), kW, kH, kW};
+  PixelBuffer b{bits.data(), kW, kH, kW};
   draw_headless(a);
   draw_win32(b);
   Compared c;
@@ -37,9 +37,9 @@ Compared compare(Headless&& draw_headless, Win32&& draw_win32) {
 TEST(CanvasAgreement, ThickCirclesMatchTheWin32Rasteriser) {
   for (int pen : {3, 5, 13}) {
     for (int r : {0, 1, 5, 6, 7, 30, 64, 127, 200, 255}) {
-      const Compared c = compare(
-          [&](headless::CairoCanvas& cv) { cv.circle(200, 100, r, pen, 0xFFFFFF); },
-          [&](const win32::PixelBuffer& b) { win32::raster_circle(b, 200, 100, r, pen, 1); });
+      const Compared c =
+          compare([&](headless::CairoCanvas& cv) { cv.circle(200, 100, r, pen, 0xFFFFFF); },
+                  [&](const PixelBuffer& b) { raster_circle(b, 200, 100, r, pen, 1); });
       // Pixels whose centres lie exactly on the ring's edge may go either way.
       EXPECT_LE(c.differ, std::max<long>(8, c.total / 50)) << "pen " << pen << " r " << r;
     }
@@ -56,9 +56,7 @@ TEST(CanvasAgreement, ThickLinesAndOnePixelShapesMatch) {
     for (int pen : {1, 5, 13}) {
       const Compared c = compare(
           [&](headless::CairoCanvas& cv) { cv.line(e[0], e[1], e[2], e[3], pen, 0xFFFFFF); },
-          [&](const win32::PixelBuffer& b) {
-            win32::raster_line(b, e[0], e[1], e[2], e[3], pen, 1);
-          });
+          [&](const PixelBuffer& b) { raster_line(b, e[0], e[1], e[2], e[3], pen, 1); });
       if (pen == 1)
         EXPECT_EQ(c.differ, 0) << e[0] << "," << e[1];
       else
@@ -69,7 +67,7 @@ TEST(CanvasAgreement, ThickLinesAndOnePixelShapesMatch) {
   for (int r : {0, 3, 50, 150}) {
     const Compared c =
         compare([&](headless::CairoCanvas& cv) { cv.circle(200, 100, r, 1, 0xFFFFFF); },
-                [&](const win32::PixelBuffer& b) { win32::raster_circle(b, 200, 100, r, 1, 1); });
+                [&](const PixelBuffer& b) { raster_circle(b, 200, 100, r, 1, 1); });
     EXPECT_EQ(c.differ, 0) << r;
   }
 }

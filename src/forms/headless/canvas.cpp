@@ -69,20 +69,16 @@ void CairoCanvas::set_source(Rgb colour) {
                        blue_of(colour) / 255.0);
 }
 
-void CairoCanvas::fill_rect(int x0, int y0, int x1, int y1, Rgb colour) {
-  x0 = std::max(x0, 0);
-  y0 = std::max(y0, 0);
-  x1 = std::min(x1, width_);
-  y1 = std::min(y1, height_);
-  if (x0 >= x1 || y0 >= y1) return;
+// The surface's pixels for the shared per-pixel shapes; mark_dirty() after writing them.
+PixelBuffer CairoCanvas::pixels() const {
   cairo_surface_flush(surface_);
-  unsigned char* data = cairo_image_surface_get_data(surface_);
-  const int stride = cairo_image_surface_get_stride(surface_);
-  const std::uint32_t v = to_native(colour);
-  for (int y = y0; y < y1; ++y) {
-    auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
-    std::fill(row + x0, row + x1, v);
-  }
+  auto* data = reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(surface_));
+  const int stride = cairo_image_surface_get_stride(surface_) / 4;
+  return PixelBuffer{data, data ? width_ : 0, data ? height_ : 0, stride};
+}
+
+void CairoCanvas::fill_rect(int x0, int y0, int x1, int y1, Rgb colour) {
+  fill_span_rect(pixels(), x0, y0, x1, y1, to_native(colour));
   cairo_surface_mark_dirty(surface_);
 }
 
@@ -154,23 +150,8 @@ void CairoCanvas::line(int x0, int y0, int x1, int y1, int pen_width, Rgb colour
     y1 = static_cast<int>(std::lround(by));
   }
   if (pen_width <= 1) {
-    // Bresenham, both end points included.
-    const int dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
-    const int dy = -std::abs(y1 - y0), sy = y0 < y1 ? 1 : -1;
-    int err = dx + dy;
-    for (;;) {
-      set_pixel(x0, y0, colour);
-      if (x0 == x1 && y0 == y1) break;
-      const int e2 = 2 * err;
-      if (e2 >= dy) {
-        err += dy;
-        x0 += sx;
-      }
-      if (e2 <= dx) {
-        err += dx;
-        y0 += sy;
-      }
-    }
+    raster_line(pixels(), x0, y0, x1, y1, 1, to_native(colour));
+    cairo_surface_mark_dirty(surface_);
     return;
   }
   set_source(colour);
@@ -207,20 +188,8 @@ void CairoCanvas::circle(int cx, int cy, int r, int pen_width, Rgb colour) {
     return;
   }
   if (pen_width <= 1) {
-    // Midpoint circle.
-    int x = r, y = 0, err = 1 - r;
-    while (x >= y) {
-      const int pts[8][2] = {{x, y},   {y, x},   {-y, x}, {-x, y},
-                             {-x, -y}, {-y, -x}, {y, -x}, {x, -y}};
-      for (const auto& p : pts) set_pixel(cx + p[0], cy + p[1], colour);
-      ++y;
-      if (err < 0) {
-        err += 2 * y + 1;
-      } else {
-        --x;
-        err += 2 * (y - x) + 1;
-      }
-    }
+    raster_circle(pixels(), cx, cy, r, 1, to_native(colour));
+    cairo_surface_mark_dirty(surface_);
     return;
   }
   set_source(colour);

@@ -10,6 +10,7 @@
 
 #include "forms/backend.h"
 #include "forms/controls.h"
+#include "forms/raster.h"
 
 namespace quillon::forms::headless {
 
@@ -41,6 +42,7 @@ class CairoCanvas final : public Canvas {
   Rgb pixel(int x, int y) const override;
 
   void set_pixel(int x, int y, Rgb colour);
+  PixelBuffer pixels() const;
   cairo_surface_t* surface() const { return surface_; }
 
  private:

@@ -12,7 +12,7 @@
 #include "forms/backend.h"
 #include "forms/controls.h"
 #include "forms/win32/handles.h"
-#include "forms/win32/raster.h"
+#include "forms/raster.h"
 
 namespace quillon::forms::win32 {
 

@@ -1,5 +1,6 @@
-// Per-pixel shapes for the Win32 canvas: thick lines with round ends and thick circles computed
-// row by row into a 32-bit pixel buffer, instead of GDI's thick pens (slow under Wine).
+// Per-pixel shapes: thick lines with round ends and thick circles computed row by row into a
+// 32-bit pixel buffer. The Win32 canvas draws with them instead of GDI's thick pens (slow under
+// Wine); the headless canvas uses the one-pixel shapes.
 //
 // Pixel convention (the same as the headless canvas): pixel (x, y) covers [x, x+1) x [y, y+1);
 // a shape laid out around integer coordinates paints the pixels whose centres lie inside it.
@@ -9,7 +10,7 @@
 
 #include <cstdint>
 
-namespace quillon::forms::win32 {
+namespace quillon::forms {
 
 struct PixelBuffer {
   std::uint32_t* bits = nullptr;  // top row first
@@ -28,4 +29,4 @@ void raster_line(const PixelBuffer& buf, int x0, int y0, int x1, int y1, int pen
 void raster_circle(const PixelBuffer& buf, int cx, int cy, int r, int pen_width,
                    std::uint32_t value);
 
-}  // namespace quillon::forms::win32
+}  // namespace quillon::forms

@@ -1,11 +1,11 @@
 // Row-by-row rasterisation of thick lines and circles (see raster.h).
-#include "forms/win32/raster.h"
+#include "forms/raster.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
-namespace quillon::forms::win32 {
+namespace quillon::forms {
 
 namespace {
 
@@ -204,4 +204,4 @@ void raster_circle(const PixelBuffer& buf, int cx, int cy, int r, int pen_width,
   }
 }
 
-}  // namespace quillon::forms::win32
+}  // namespace quillon::forms
