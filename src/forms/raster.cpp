@@ -64,26 +64,12 @@ void bresenham(const PixelBuffer& buf, int x0, int y0, int x1, int y1, std::uint
                hi_y = buf.height + kMargin;
   auto far = [&](int x, int y) { return x < lo_x || x > hi_x || y < lo_y || y > hi_y; };
   if (far(x0, y0) || far(x1, y1)) {
-    const double fx = x0, fy = y0, ddx = static_cast<double>(x1) - x0,
-                 ddy = static_cast<double>(y1) - y0;
-    double t0 = 0, t1 = 1;
-    const double p[4] = {-ddx, ddx, -ddy, ddy}, q[4] = {fx - lo_x, hi_x - fx, fy - lo_y, hi_y - fy};
-    for (int i = 0; i < 4; ++i) {
-      if (p[i] == 0) {
-        if (q[i] < 0) return;
-        continue;
-      }
-      const double t = q[i] / p[i];
-      if (p[i] < 0)
-        t0 = std::max(t0, t);
-      else
-        t1 = std::min(t1, t);
-    }
-    if (t0 > t1) return;
-    x1 = static_cast<int>(std::lround(fx + t1 * ddx));
-    y1 = static_cast<int>(std::lround(fy + t1 * ddy));
-    x0 = static_cast<int>(std::lround(fx + t0 * ddx));
-    y0 = static_cast<int>(std::lround(fy + t0 * ddy));
+    double ax = x0, ay = y0, bx = x1, by = y1;
+    if (!clip_segment(ax, ay, bx, by, lo_x, lo_y, hi_x, hi_y)) return;
+    x0 = static_cast<int>(std::lround(ax));
+    y0 = static_cast<int>(std::lround(ay));
+    x1 = static_cast<int>(std::lround(bx));
+    y1 = static_cast<int>(std::lround(by));
   }
   const int dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
   const int dy = -std::abs(y1 - y0), sy = y0 < y1 ? 1 : -1;
@@ -107,6 +93,33 @@ void bresenham(const PixelBuffer& buf, int x0, int y0, int x1, int y1, std::uint
 }
 
 }  // namespace
+
+// Liang-Barsky: clips the segment to [x0, x1] x [y0, y1]; false when nothing is left.
+bool clip_segment(double& ax, double& ay, double& bx, double& by, double x0, double y0, double x1,
+                  double y1) {
+  double t0 = 0, t1 = 1;
+  const double dx = bx - ax, dy = by - ay;
+  const double p[4] = {-dx, dx, -dy, dy};
+  const double q[4] = {ax - x0, x1 - ax, ay - y0, y1 - ay};
+  for (int i = 0; i < 4; ++i) {
+    if (p[i] == 0) {
+      if (q[i] < 0) return false;
+      continue;
+    }
+    const double t = q[i] / p[i];
+    if (p[i] < 0)
+      t0 = std::max(t0, t);
+    else
+      t1 = std::min(t1, t);
+    if (t0 > t1) return false;
+  }
+  const double nax = ax + t0 * dx, nay = ay + t0 * dy;
+  bx = ax + t1 * dx;
+  by = ay + t1 * dy;
+  ax = nax;
+  ay = nay;
+  return true;
+}
 
 void fill_span_rect(const PixelBuffer& buf, int x0, int y0, int x1, int y1, std::uint32_t value) {
   y0 = std::max(y0, 0);

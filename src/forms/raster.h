@@ -19,6 +19,10 @@ struct PixelBuffer {
   int stride = 0;  // in pixels
 };
 
+// Clips the segment (ax, ay)-(bx, by) to [x0, x1] x [y0, y1] (Liang-Barsky); false when nothing
+// of it is left.
+bool clip_segment(double& ax, double& ay, double& bx, double& by, double x0, double y0, double x1,
+                  double y1);
 // Fills [x0, x1) x [y0, y1), clipped to the buffer.
 void fill_span_rect(const PixelBuffer& buf, int x0, int y0, int x1, int y1, std::uint32_t value);
 // A line pen_width pixels wide with round ends, centred on (x0, y0)-(x1, y1).

@@ -103,33 +103,6 @@ Rgb CairoCanvas::pixel(int x, int y) const {
 
 namespace {
 
-// Liang-Barsky: clips the segment to [x0, x1] x [y0, y1]; false when nothing is left.
-bool clip_segment(double& ax, double& ay, double& bx, double& by, double x0, double y0, double x1,
-                  double y1) {
-  double t0 = 0, t1 = 1;
-  const double dx = bx - ax, dy = by - ay;
-  const double p[4] = {-dx, dx, -dy, dy};
-  const double q[4] = {ax - x0, x1 - ax, ay - y0, y1 - ay};
-  for (int i = 0; i < 4; ++i) {
-    if (p[i] == 0) {
-      if (q[i] < 0) return false;
-      continue;
-    }
-    const double t = q[i] / p[i];
-    if (p[i] < 0)
-      t0 = std::max(t0, t);
-    else
-      t1 = std::min(t1, t);
-    if (t0 > t1) return false;
-  }
-  const double nax = ax + t0 * dx, nay = ay + t0 * dy;
-  bx = ax + t1 * dx;
-  by = ay + t1 * dy;
-  ax = nax;
-  ay = nay;
-  return true;
-}
-
 // Coordinates this far outside the surface are clipped before drawing; nearer ones are drawn
 // exactly as given.
 constexpr long long kNear = 16384;
