@@ -11,6 +11,11 @@ namespace quillon::forms::win32 {
 
 namespace {
 
+// The mouse button that a button-down message reports.
+std::int16_t button_of(UINT msg) {
+  return msg == WM_LBUTTONDOWN ? kLeftButton : msg == WM_RBUTTONDOWN ? kRightButton : kMiddleButton;
+}
+
 constexpr UINT kDestroyMessage = WM_APP + 0x51;  // destroy the windows, outside every handler
 
 std::atomic<WNDPROC> g_button_proc{nullptr};  // the system BUTTON procedure, one for all
@@ -521,11 +526,7 @@ LRESULT Win32FormPeer::on_form_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
-      on_mouse_down(hwnd, nullptr,
-                    msg == WM_LBUTTONDOWN   ? kLeftButton
-                    : msg == WM_RBUTTONDOWN ? kRightButton
-                                            : kMiddleButton,
-                    wp, lp);
+      on_mouse_down(hwnd, nullptr, button_of(msg), wp, lp);
       return 0;
   }
   if (on_common_message(hwnd, msg, wp, lp, result)) return result;
@@ -541,11 +542,7 @@ LRESULT Win32FormPeer::on_picture_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
-      on_mouse_down(hwnd, control_of(hwnd),
-                    msg == WM_LBUTTONDOWN   ? kLeftButton
-                    : msg == WM_RBUTTONDOWN ? kRightButton
-                                            : kMiddleButton,
-                    wp, lp);
+      on_mouse_down(hwnd, control_of(hwnd), button_of(msg), wp, lp);
       return 0;
   }
   if (on_common_message(hwnd, msg, wp, lp, result)) return result;
