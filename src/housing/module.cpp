@@ -10,6 +10,7 @@
 
 #include "forms/win32/win32.h"
 #include "housing/object.h"
+#include "window/message_box.h"
 // The interface, class and library ids are defined here, once.
 #include <initguid.h>
 
@@ -157,6 +158,31 @@ long module_locks() {
 }
 
 namespace {
+thread_local long t_objects = 0;  // objects of this thread not yet destroyed
+
+// The calling thread's windows and backend. Runs outside every handler of those windows.
+void release_thread_data() {
+  quillon::window::ReleaseThreadWindows();
+  quillon::forms::win32::release_thread_backend();
+}
+void release_thread_data_if_idle() {
+  if (t_objects == 0 && quillon::window::LoadedWindows().empty()) release_thread_data();
+}
+}  // namespace
+
+void object_created() {
+  lock_module();
+  ++t_objects;
+}
+
+void object_destroyed(unsigned long creator_thread) {
+  // A host that releases an object on another thread leaves the count of the creating thread
+  // as it was: that thread's data is then freed when it ends.
+  if (creator_thread == GetCurrentThreadId() && --t_objects == 0) release_thread_data_if_idle();
+  unlock_module();
+}
+
+namespace {
 HRESULT load_type_info() {
   if (g_vtable_info) return S_OK;
   ComPtr<ITypeLib> lib;
@@ -209,21 +235,47 @@ HRESULT report_error(HRESULT hr, const std::wstring& description) {
 
 using namespace quillon::housing;
 
-// Thread notices stay on: the run time's per-thread data (thread_local) is freed on thread detach.
+// The ending thread's own windows, fonts and memory are freed from a TLS callback of this image
+// rather than from DllMain: the loader calls an image's TLS callbacks before its entry point, in
+// the order of their section names, and the callbacks of the C run time (.CRT$XLC, .CRT$XLD) and of
+// the threads library (.CRT$XLF) free the thread's thread_local variables, so by DllMain's thread
+// notice the pointers to these records would read as null. .CRT$XLB runs first, under the loader
+// lock like DllMain: releasing them destroys only this thread's own windows and never waits or
+// loads.
+extern "C" {
+static void NTAPI quillon_thread_end(PVOID, DWORD reason, PVOID) {
+  if (reason == DLL_THREAD_DETACH) release_thread_data();
+}
+__attribute__((section(".CRT$XLB"), used)) PIMAGE_TLS_CALLBACK quillon_thread_end_callback =
+    quillon_thread_end;
+}
+
+// Runs under the loader lock: it never loads or frees a library, waits, or touches another
+// thread's windows. The library stays loaded through the lock count (objects, factory locks and
+// open windows: DllCanUnloadNow), never by loading itself.
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
-  if (reason == DLL_PROCESS_ATTACH) {
-    g_instance = instance;
-    quillon::forms::win32::set_module_instance(instance);
-  } else if (reason == DLL_PROCESS_DETACH && reserved != nullptr) {
-    // The process is ending and oleaut32 may be gone already: leave the cached descriptions.
-    g_dispatch_info.detach();
-    g_vtable_info.detach();
+  switch (reason) {
+    case DLL_PROCESS_ATTACH:
+      g_instance = instance;
+      quillon::forms::win32::set_module_instance(instance);
+      break;
+    case DLL_PROCESS_DETACH:
+      // Releasing the cached descriptions could free the type library's file mapping; when the
+      // host asked DllCanUnloadNow first they are gone already, and otherwise they are left.
+      g_dispatch_info.detach();
+      g_vtable_info.detach();
+      // Unloaded while the process goes on: the window procedures leave with the library.
+      if (reserved == nullptr) quillon::forms::win32::unregister_window_classes();
+      break;
+    default:
+      break;
   }
   return TRUE;
 }
 
 extern "C" HRESULT WINAPI DllCanUnloadNow() {
-  if (module_locks() != 0) return S_FALSE;
+  if (module_locks() != 0 || quillon::forms::win32::open_form_windows() != 0) return S_FALSE;
+  release_thread_data_if_idle();
   release_type_info();
   return S_OK;
 }

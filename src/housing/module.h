@@ -16,10 +16,17 @@ namespace quillon::housing {
 HINSTANCE module_instance();
 std::wstring module_path();
 
-// Objects alive plus class-factory locks.
+// Objects alive plus class-factory locks. (Form windows keep the module loaded too: see
+// DllCanUnloadNow.)
 void lock_module();
 void unlock_module();
 long module_locks();
+
+// An object's life on the thread that created it. When a thread's last object goes and none of
+// its windows is up, the thread's windows and drawing resources are freed; otherwise they are freed
+// when the thread ends.
+void object_created();
+void object_destroyed(unsigned long creator_thread);
 
 // The dual interface's two descriptions from the library in our own resources: the dispatch side
 // (what GetTypeInfo hands out) and the vtable side (what DispInvoke calls through).

@@ -72,8 +72,7 @@ std::wstring text_of(BSTR b) {
 
 class QuillonObject final : public _Quillon, public ISupportErrorInfo {
  public:
-  QuillonObject() { lock_module(); }
-  ~QuillonObject() { unlock_module(); }
+  QuillonObject() { object_created(); }
   QuillonObject(const QuillonObject&) = delete;
   QuillonObject& operator=(const QuillonObject&) = delete;
 
@@ -94,7 +93,11 @@ class QuillonObject final : public _Quillon, public ISupportErrorInfo {
   ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
   ULONG STDMETHODCALLTYPE Release() override {
     const ULONG left = --refs_;
-    if (left == 0) delete this;
+    if (left == 0) {
+      const DWORD creator = creator_;
+      delete this;
+      object_destroyed(creator);  // after the settings are gone: it may free the thread's data
+    }
     return left;
   }
 
@@ -121,6 +124,10 @@ class QuillonObject final : public _Quillon, public ISupportErrorInfo {
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID,
                                           DISPID* ids) override {
     if (iid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
+    if (!ids) return E_POINTER;
+    if (count && !names) return E_INVALIDARG;
+    for (UINT i = 0; i < count; ++i)
+      if (!names[i]) return E_INVALIDARG;
     ComPtr<ITypeInfo> ti;
     const HRESULT hr = vtable_type_info(ti);
     return FAILED(hr) ? hr : DispGetIDsOfNames(ti.get(), names, count, ids);
@@ -187,6 +194,7 @@ class QuillonObject final : public _Quillon, public ISupportErrorInfo {
 
  private:
   std::atomic<ULONG> refs_{1};
+  const DWORD creator_ = GetCurrentThreadId();
   Quillon core_;
 };
 
@@ -306,11 +314,16 @@ HRESULT QuillonObject::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAM
   } else if (put && params->cArgs == 1 && one_of(kBooleans, id)) {
     if (boolean_argument(args[0], *owned[0].get())) args[0] = *owned[0].get();
   } else if (id == kMsgBox && (flags & DISPATCH_METHOD)) {
-    // Positional and named arguments into Message, Buttons, Title.
+    // Positional and named arguments into Message, Buttons, Title, each converted here so that a
+    // bad one is named by its place in the caller's rgvarg.
     if (params->cArgs > 3) return DISP_E_BADPARAMCOUNT;
     std::array<const VARIANT*, 3> slot{};
+    std::array<UINT, 3> place{};
     const UINT positional = params->cArgs - params->cNamedArgs;
-    for (UINT i = 0; i < positional; ++i) slot[i] = &params->rgvarg[params->cArgs - 1 - i];
+    for (UINT i = 0; i < positional; ++i) {
+      place[i] = params->cArgs - 1 - i;
+      slot[i] = &params->rgvarg[place[i]];
+    }
     for (UINT k = 0; k < params->cNamedArgs; ++k) {
       const DISPID p = params->rgdispidNamedArgs[k];
       if (p < 0 || p > 2 || slot[p]) {
@@ -318,20 +331,26 @@ HRESULT QuillonObject::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAM
         return DISP_E_PARAMNOTFOUND;
       }
       slot[p] = &params->rgvarg[k];
+      place[p] = k;
     }
     if (missing(slot[0])) return DISP_E_PARAMNOTOPTIONAL;
-    if (missing(slot[1])) {
-      V_VT(owned[1].get()) = VT_I2;
-      V_I2(owned[1].get()) = 0;
-      slot[1] = owned[1].get();
+    constexpr std::array<VARTYPE, 3> kTypes = {VT_BSTR, VT_I2, VT_BSTR};
+    for (std::size_t p = 0; p < 3; ++p) {
+      VARIANT* to = owned[p].get();
+      if (missing(slot[p])) {
+        // Omitted Buttons is 0 and an omitted Title the empty string.
+        V_VT(to) = kTypes[p];
+        if (kTypes[p] == VT_I2) {
+          V_I2(to) = 0;
+        } else if (!(V_BSTR(to) = SysAllocStringLen(L"", 0))) {
+          return E_OUTOFMEMORY;
+        }
+      } else if (FAILED(hr = VariantChangeType(to, const_cast<VARIANT*>(slot[p]), 0, kTypes[p]))) {
+        if (arg_err) *arg_err = place[p];
+        return hr == DISP_E_BADVARTYPE ? DISP_E_TYPEMISMATCH : hr;  // e.g. an empty object
+      }
     }
-    if (missing(slot[2])) {
-      V_VT(owned[2].get()) = VT_BSTR;
-      V_BSTR(owned[2].get()) = SysAllocStringLen(L"", 0);
-      if (!V_BSTR(owned[2].get())) return E_OUTOFMEMORY;
-      slot[2] = owned[2].get();
-    }
-    args = {*slot[2], *slot[1], *slot[0]};
+    args = {*owned[2].get(), *owned[1].get(), *owned[0].get()};
     named.clear();
     call.cArgs = 3;
     call.cNamedArgs = 0;
@@ -340,6 +359,8 @@ HRESULT QuillonObject::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAM
   call.rgdispidNamedArgs = named.empty() ? nullptr : named.data();
 
   hr = DispInvoke(static_cast<_Quillon*>(this), ti.get(), id, flags, &call, result, excep, arg_err);
+  // A value that did not convert: the only argument of a write.
+  if (put && arg_err && (hr == DISP_E_TYPEMISMATCH || hr == DISP_E_OVERFLOW)) *arg_err = 0;
   // Colours read back as signed Longs, the way the setters take them.
   if (SUCCEEDED(hr) && result && V_VT(result) == VT_UI4) {
     const LONG bits = static_cast<LONG>(V_UI4(result));

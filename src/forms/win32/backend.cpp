@@ -22,6 +22,8 @@
 // - the screen, GDI text layout, the canvas with per-pixel shapes, and the platform services
 //   (active window, window rectangle and text, system colours and metrics, stock icons, topmost,
 //   drag, the message sound).
+#include <utility>
+
 #include "forms/win32/internal.h"
 
 namespace quillon::forms {
@@ -32,9 +34,20 @@ Backend& default_backend() {
 
 namespace win32 {
 
+namespace {
+// A plain pointer: a thread_local object with a destructor would make the C++ run time pin the
+// library for the thread's lifetime and free it from the thread's exit, under the loader lock,
+// where unloading the library hangs. release_thread_backend() frees it instead.
+thread_local Win32Backend* t_backend = nullptr;
+}  // namespace
+
 Win32Backend& win32_backend() {
-  thread_local Win32Backend backend;
-  return backend;
+  if (!t_backend) t_backend = new Win32Backend();
+  return *t_backend;
+}
+
+void release_thread_backend() {
+  delete std::exchange(t_backend, nullptr);
 }
 
 std::unique_ptr<Canvas> Win32Backend::make_canvas(int width, int height, Rgb fill) {

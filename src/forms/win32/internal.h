@@ -11,8 +11,8 @@
 
 #include "forms/backend.h"
 #include "forms/controls.h"
-#include "forms/win32/handles.h"
 #include "forms/raster.h"
+#include "forms/win32/handles.h"
 
 namespace quillon::forms::win32 {
 

@@ -142,22 +142,57 @@ class Win32FormPeer final : public FormPeer {
 // ---------------------------------------------------------------------------------------------
 // Windows
 
-void register_classes() {
-  static std::once_flag once;  // threads of a host may each show a box
-  std::call_once(once, [] {
-    const std::wstring form = class_name(L"QuillonForm"), picture = class_name(L"QuillonPicture");
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.hInstance = instance();
-    wc.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
-    wc.lpfnWndProc = &Win32FormPeer::form_proc;
-    wc.lpszClassName = form.c_str();
-    ::RegisterClassExW(&wc);
-    wc.lpfnWndProc = &Win32FormPeer::picture_proc;
-    wc.lpszClassName = picture.c_str();
-    ::RegisterClassExW(&wc);
-  });
+std::mutex g_class_mutex;  // threads of a host may each show a box
+bool g_classes_registered = false;
+std::atomic<long> g_open_forms{0};
+
+const std::wstring& form_class() {
+  static const std::wstring name = class_name(L"QuillonForm");
+  return name;
 }
+const std::wstring& picture_class() {
+  static const std::wstring name = class_name(L"QuillonPicture");
+  return name;
+}
+
+// Registers both window classes once (again after unregister_window_classes); false when the
+// system refused one.
+bool register_classes() {
+  std::lock_guard lock(g_class_mutex);
+  if (g_classes_registered) return true;
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  wc.hInstance = instance();
+  wc.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+  const struct {
+    const std::wstring& name;
+    WNDPROC proc;
+  } classes[] = {{form_class(), &Win32FormPeer::form_proc},
+                 {picture_class(), &Win32FormPeer::picture_proc}};
+  for (const auto& c : classes) {
+    wc.lpfnWndProc = c.proc;
+    wc.lpszClassName = c.name.c_str();
+    if (!::RegisterClassExW(&wc) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+  }
+  g_classes_registered = true;
+  return true;
+}
+
+}  // namespace
+
+void unregister_window_classes() {
+  std::lock_guard lock(g_class_mutex);
+  if (!g_classes_registered) return;
+  ::UnregisterClassW(form_class().c_str(), instance());
+  ::UnregisterClassW(picture_class().c_str(), instance());
+  g_classes_registered = false;
+}
+
+long open_form_windows() {
+  return g_open_forms;
+}
+
+namespace {
 
 Win32FormPeer::Win32FormPeer(Form& form, Win32Backend& backend) : form_(form), backend_(backend) {
   create_windows();
@@ -169,13 +204,12 @@ Win32FormPeer::~Win32FormPeer() {
 }
 
 void Win32FormPeer::create_windows() {
-  register_classes();
-  static const std::wstring form_class = class_name(L"QuillonForm");
-  static const std::wstring picture_class = class_name(L"QuillonPicture");
-  form_hwnd_ =
-      ::CreateWindowExW(0, form_class.c_str(), L"", WS_POPUP | WS_DLGFRAME | WS_CLIPCHILDREN, 0, 0,
-                        1, 1, nullptr, nullptr, instance(), nullptr);
+  if (register_classes())
+    form_hwnd_ =
+        ::CreateWindowExW(0, form_class().c_str(), L"", WS_POPUP | WS_DLGFRAME | WS_CLIPCHILDREN, 0,
+                          0, 1, 1, nullptr, nullptr, instance(), nullptr);
   if (!form_hwnd_) forms::raise(kErrInvalidCall, "The form's window could not be created");
+  ++g_open_forms;
   ::SetWindowLongPtrW(form_hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   place_form();
   for (const auto& c : form_.controls()) {
@@ -184,7 +218,7 @@ void Win32FormPeer::create_windows() {
     HWND h = nullptr;
     if (c->kind() == ControlKind::PictureBox) {
       h = ::CreateWindowExW(
-          0, picture_class.c_str(), L"",
+          0, picture_class().c_str(), L"",
           WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | (c->Visible() ? WS_VISIBLE : 0), r.left,
           r.top, r.right - r.left, r.bottom - r.top, parent, nullptr, instance(), nullptr);
     } else if (c->kind() == ControlKind::CommandButton) {
@@ -223,6 +257,7 @@ void Win32FormPeer::destroy_windows() {
   controls_.clear();
   windows_.clear();
   ::DestroyWindow(h);  // the children go with it
+  --g_open_forms;
   destroying_ = false;
 }
 
@@ -504,6 +539,7 @@ LRESULT Win32FormPeer::on_form_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
         // Destroyed from outside: forget the windows and unload, so that a modal showing ends.
         for (auto& [h, c] : controls_) ::SetWindowLongPtrW(h, GWLP_USERDATA, 0);
         form_hwnd_ = nullptr;
+        --g_open_forms;
         controls_.clear();
         windows_.clear();
         if (!dead_) form_.Unload();

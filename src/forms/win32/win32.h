@@ -1,11 +1,24 @@
 // What the Win32 backend offers beyond the forms interface: the module whose resources it uses
 // (the DLL sets it from DllMain; a program that links the backend directly may leave it unset and
-// the executable's own module is used).
+// the executable's own module is used), and what a library that hosts the backend needs for its
+// lifetime.
 #pragma once
 
 namespace quillon::forms::win32 {
 
 void set_module_instance(void* hinstance);
 void* module_instance();
+
+// Native form windows alive in the process, on any thread (hidden ones that wait to be destroyed
+// included): their window procedures are in this module, so it must stay loaded while any exists.
+long open_form_windows();
+
+// Frees the calling thread's backend (its text layout, fonts and memory DC). Call it only when
+// no form of the thread is loaded; the next use makes a new one.
+void release_thread_backend();
+
+// Removes the window classes that the backend registered; the next window registers them again.
+// For a library that is being unloaded (its window procedures go with it).
+void unregister_window_classes();
 
 }  // namespace quillon::forms::win32
