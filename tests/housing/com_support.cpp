@@ -6,12 +6,27 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cwchar>
 
 namespace quillon::housing::test {
 
 HMODULE dll() {
   static HMODULE h = LoadLibraryW(dll_path());
   return h;
+}
+
+void close_boxes() {
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND w, LPARAM) -> BOOL {
+        wchar_t name[64] = {};
+        GetClassNameW(w, name, 64);
+        if (std::wcsncmp(name, L"QuillonForm", 11) == 0) DestroyWindow(w);
+        return TRUE;
+      },
+      0);
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
 }
 
 ComPtr<_Quillon> make_direct() {

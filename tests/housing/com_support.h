@@ -32,10 +32,17 @@ F export_of(const char* name) {
   return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(dll(), name)));
 }
 
+// Destroys the message boxes that the calling thread left up (modeless ones nothing closed), so
+// that no test sees another's windows.
+void close_boxes();
+
 // One single-threaded apartment for the calling thread.
 struct Apartment {
   Apartment() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
-  ~Apartment() { CoUninitialize(); }
+  ~Apartment() {
+    close_boxes();
+    CoUninitialize();
+  }
   Apartment(const Apartment&) = delete;
   Apartment& operator=(const Apartment&) = delete;
 };
@@ -48,7 +55,8 @@ struct Call {
   HRESULT hr = E_FAIL;
   VARIANT result{};
   EXCEPINFO excep{};
-  UINT arg_err = 0;
+  static constexpr UINT kNoArgErr = ~0u;
+  UINT arg_err = kNoArgErr;  // as the object left it
   Call() { VariantInit(&result); }
   ~Call();
   Call(const Call&) = delete;

@@ -35,6 +35,8 @@ TEST(ModuleTest, ClassFactoryAndUnloading) {
   ASSERT_EQ(get(CLSID_Quillon, IID_IClassFactory, factory.put_void()), S_OK);
   ComPtr<IUnknown> bad;
   EXPECT_EQ(get(CLSID_Quillon, IID_IDispatch, bad.put_void()), E_NOINTERFACE);
+  EXPECT_EQ(factory->QueryInterface(IID_IUnknown, nullptr), E_POINTER);
+  EXPECT_EQ(factory->CreateInstance(nullptr, IID_IDispatch, nullptr), E_POINTER);
 
   EXPECT_EQ(can_unload(), S_OK);
   {

@@ -1,5 +1,6 @@
 // The object through a C++ client: creation, early- and late-bound calls agreeing, argument
 // handling for what scripts send, bad input through IDispatch, error objects, threads.
+#include <functional>
 #include <thread>
 
 #include "com_support.h"
@@ -132,11 +133,16 @@ TEST_F(ObjectTest, MsgBoxArgumentForms) {
   VariantInit(&omitted);
   V_VT(&omitted) = VT_ERROR;
   V_ERROR(&omitted) = DISP_E_PARAMNOTFOUND;
+  VARIANT nothing;  // an object argument with no object
+  VariantInit(&nothing);
+  V_VT(&nothing) = VT_DISPATCH;
+  constexpr UINT kNone = Call::kNoArgErr;
   const struct {
     const char* what;
     std::vector<VARIANT> args;
     std::vector<DISPID> named;
     HRESULT hr;
+    UINT arg_err = kNone;  // index in rgvarg (last argument first) of the argument named bad
   } rows[] = {
       {"message only", {var_bstr(L"Hi")}, {}, S_OK},
       {"null message", {var_bstr(nullptr)}, {}, S_OK},
@@ -150,14 +156,19 @@ TEST_F(ObjectTest, MsgBoxArgumentForms) {
        {var_bstr(L"a"), var_i2(0), var_bstr(L"b"), var_i2(0)},
        {},
        DISP_E_BADPARAMCOUNT},
-      {"flags not a number", {var_bstr(L"a"), var_bstr(L"many")}, {}, DISP_E_TYPEMISMATCH},
-      {"flags beyond 16 bits", {var_bstr(L"a"), var_i4(70000)}, {}, DISP_E_OVERFLOW},
-      {"unknown parameter id", {var_bstr(L"a")}, {7}, DISP_E_PARAMNOTFOUND},
+      {"flags not a number", {var_bstr(L"a"), var_bstr(L"many")}, {}, DISP_E_TYPEMISMATCH, 0},
+      {"flags beyond 16 bits", {var_bstr(L"a"), var_i4(70000)}, {}, DISP_E_OVERFLOW, 0},
+      {"message not text", {nothing, var_i2(0), var_bstr(L"T")}, {}, DISP_E_TYPEMISMATCH, 2},
+      {"title by name not text", {var_bstr(L"Hi"), nothing}, {2}, DISP_E_TYPEMISMATCH, 0},
+      {"unknown parameter id", {var_bstr(L"a")}, {7}, DISP_E_PARAMNOTFOUND, 0},
   };
   for (const auto& r : rows) {
     Call c;
     invoke(q_.get(), 0x60030018, DISPATCH_METHOD | DISPATCH_PROPERTYGET, r.args, c, r.named);
     EXPECT_EQ(c.hr, r.hr) << r.what << " " << hex(c.hr);
+    if (r.arg_err != kNone) {
+      EXPECT_EQ(c.arg_err, r.arg_err) << r.what;
+    }
     if (r.hr == S_OK) {
       EXPECT_EQ(V_VT(&c.result), VT_I2) << r.what;
       EXPECT_EQ(V_I2(&c.result), 0) << r.what;
@@ -173,6 +184,11 @@ TEST_F(ObjectTest, BadInputThroughIDispatchGetsTheDocumentedError) {
     std::vector<VARIANT> args;
     HRESULT hr;
   } rows[] = {
+      {"string for a Boolean",
+       0x68030011,
+       DISPATCH_PROPERTYPUT,
+       {var_bstr(L"maybe")},
+       DISP_E_TYPEMISMATCH},
       {"string for a Long",
        0x68030005,
        DISPATCH_PROPERTYPUT,
@@ -212,6 +228,10 @@ TEST_F(ObjectTest, BadInputThroughIDispatchGetsTheDocumentedError) {
     Call c;
     invoke(q_.get(), r.id, r.flags, r.args, c);
     EXPECT_EQ(c.hr, r.hr) << r.what << " " << hex(c.hr);
+    // A value that did not convert is named: the write's only argument.
+    if (c.hr == DISP_E_TYPEMISMATCH || c.hr == DISP_E_OVERFLOW) {
+      EXPECT_EQ(c.arg_err, 0u) << r.what;
+    }
     if (c.hr == DISP_E_EXCEPTION) {
       EXPECT_EQ(c.excep.scode, static_cast<SCODE>(0x800A0006)) << r.what;
       EXPECT_GT(SysStringLen(c.excep.bstrDescription), 0u) << r.what;
@@ -240,10 +260,67 @@ TEST_F(ObjectTest, BadInputThroughIDispatchGetsTheDocumentedError) {
   EXPECT_EQ(
       q_->Invoke(0x68030005, IID_NULL, 0, DISPATCH_PROPERTYGET, nullptr, nullptr, nullptr, nullptr),
       E_INVALIDARG);
-  EXPECT_EQ(q_->get_Top(nullptr), E_POINTER);
-  EXPECT_EQ(q_->MsgBox(nullptr, 0, nullptr, nullptr), E_POINTER);
   ComPtr<ITypeInfo> ti;
   EXPECT_EQ(q_->GetTypeInfo(1, 0, ti.put()), DISP_E_BADINDEX);
+}
+
+// Null pointers wherever COM allows checking them: an error, never a crash.
+TEST_F(ObjectTest, NullPointersAreRefused) {
+  LPOLESTR name = const_cast<LPOLESTR>(L"Top");
+  LPOLESTR null_name = nullptr;
+  DISPID id = 0;
+  VARIANT arg = var_i4(1);
+  DISPID put_id = DISPID_PROPERTYPUT;
+  DISPPARAMS no_values{nullptr, nullptr, 1, 0};
+  DISPPARAMS no_names{&arg, nullptr, 1, 1};
+  DISPPARAMS more_names{&arg, &put_id, 1, 2};
+  const struct {
+    const char* what;
+    std::function<HRESULT(_Quillon*)> call;
+    HRESULT hr;
+  } rows[] = {
+      {"GetIDsOfNames without names",
+       [&](_Quillon* q) { return q->GetIDsOfNames(IID_NULL, nullptr, 1, 0, &id); }, E_INVALIDARG},
+      {"GetIDsOfNames with a null name",
+       [&](_Quillon* q) { return q->GetIDsOfNames(IID_NULL, &null_name, 1, 0, &id); },
+       E_INVALIDARG},
+      {"GetIDsOfNames without ids",
+       [&](_Quillon* q) { return q->GetIDsOfNames(IID_NULL, &name, 1, 0, nullptr); }, E_POINTER},
+      {"GetTypeInfoCount", [](_Quillon* q) { return q->GetTypeInfoCount(nullptr); }, E_POINTER},
+      {"GetTypeInfo", [](_Quillon* q) { return q->GetTypeInfo(0, 0, nullptr); }, E_POINTER},
+      {"QueryInterface", [](_Quillon* q) { return q->QueryInterface(IID_IUnknown, nullptr); },
+       E_POINTER},
+      {"Invoke without parameters",
+       [](_Quillon* q) {
+         return q->Invoke(0x68030005, IID_NULL, 0, DISPATCH_PROPERTYGET, nullptr, nullptr, nullptr,
+                          nullptr);
+       },
+       E_INVALIDARG},
+      {"Invoke with a count and no values",
+       [&](_Quillon* q) {
+         return q->Invoke(0x68030005, IID_NULL, 0, DISPATCH_PROPERTYPUT, &no_values, nullptr,
+                          nullptr, nullptr);
+       },
+       E_INVALIDARG},
+      {"Invoke with named arguments and no ids",
+       [&](_Quillon* q) {
+         return q->Invoke(0x68030005, IID_NULL, 0, DISPATCH_PROPERTYPUT, &no_names, nullptr,
+                          nullptr, nullptr);
+       },
+       E_INVALIDARG},
+      {"Invoke with more names than values",
+       [&](_Quillon* q) {
+         return q->Invoke(0x68030005, IID_NULL, 0, DISPATCH_PROPERTYPUT, &more_names, nullptr,
+                          nullptr, nullptr);
+       },
+       E_INVALIDARG},
+      {"a getter's out pointer", [](_Quillon* q) { return q->get_Top(nullptr); }, E_POINTER},
+      {"DefaultTitle's out pointer", [](_Quillon* q) { return q->get_DefaultTitle(nullptr); },
+       E_POINTER},
+      {"MsgBox's result pointer",
+       [](_Quillon* q) { return q->MsgBox(nullptr, 0, nullptr, nullptr); }, E_POINTER},
+  };
+  for (const auto& r : rows) EXPECT_EQ(r.call(q_.get()), r.hr) << r.what;
 }
 
 TEST_F(ObjectTest, OverflowThroughTheVtableSetsAnErrorObject) {

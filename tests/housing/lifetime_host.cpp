@@ -1,0 +1,198 @@
+// A host program for the lifetime tests: it uses QuillonLib.Quillon (created by ProgID, as a
+// host would) in one way named on its command line, prints what it checks and exits 0 only when
+// every check held. lifetime_test.cpp runs it in a process of its own and fails on a hang.
+//   worker    threads that create, use and release objects end within a second
+//   exit      the process ends with modeless boxes up on two threads
+//   unload    DllCanUnloadNow follows objects and windows; the library really unloads and loads
+//             again
+//   uninit    CoUninitialize with a box still up returns, and the box still closes
+// clang-format off
+#include <windows.h>
+#include <ole2.h>
+// clang-format on
+
+#include <cstdio>
+#include <cstring>
+#include <functional>
+
+#include "housing/handles.h"
+// clang-format off
+#include <initguid.h>  // the interface and class ids are defined here
+#include "quillon_h.h"
+// clang-format on
+
+using quillon::housing::ComPtr;
+using quillon::housing::UniqueBstr;
+
+namespace {
+
+int g_failures = 0;
+
+void check(bool ok, const char* what) {
+  std::printf("%s %s\n", ok ? "ok  " : "FAIL", what);
+  std::fflush(stdout);
+  if (!ok) ++g_failures;
+}
+
+ComPtr<_Quillon> create() {
+  CLSID clsid{};
+  ComPtr<_Quillon> q;
+  if (SUCCEEDED(CLSIDFromProgID(L"QuillonLib.Quillon", &clsid)))
+    CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID__Quillon, q.put_void());
+  if (q) q->put_SoundBeep(VARIANT_FALSE);
+  return q;
+}
+
+// One box: modal or not, closed by a countdown of the given seconds (0: none).
+short show(_Quillon* q, bool modal, short seconds) {
+  q->put_Modal(modal ? VARIANT_TRUE : VARIANT_FALSE);
+  q->put_TimerSeconds(seconds);
+  UniqueBstr text(L"Lifetime"), title(L"Host");
+  short result = -1;
+  const HRESULT hr = q->MsgBox(text.get(), 4, title.get(), &result);
+  return SUCCEEDED(hr) ? result : -1;
+}
+
+// Runs the thread's messages until done() or the time is up.
+bool pump_until(const std::function<bool()>& done, DWORD ms) {
+  const DWORD start = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - start > ms) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+  return true;
+}
+
+HRESULT can_unload_now() {
+  using Plain = HRESULT(WINAPI*)();
+  HMODULE dll = GetModuleHandleW(L"Quillon.dll");
+  if (!dll) return E_FAIL;
+  auto f = reinterpret_cast<Plain>(reinterpret_cast<void*>(GetProcAddress(dll, "DllCanUnloadNow")));
+  return f ? f() : E_FAIL;
+}
+
+// Starts a thread running body in an apartment of its own; returns its handle.
+HANDLE start_thread(std::function<void()>* body) {
+  return CreateThread(
+      nullptr, 0,
+      [](void* p) -> DWORD {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        (*static_cast<std::function<void()>*>(p))();
+        CoUninitialize();
+        return 0;
+      },
+      body, 0, nullptr);
+}
+
+// A thread that has finished its work and returned must be gone within a second.
+void expect_thread_ends(std::function<void()> body, const char* what) {
+  HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  std::function<void()> wrapped = [&] {
+    body();
+    SetEvent(done);
+  };
+  HANDLE thread = start_thread(&wrapped);
+  const bool worked = WaitForSingleObject(done, 30000) == WAIT_OBJECT_0;
+  const bool ended = worked && WaitForSingleObject(thread, 1000) == WAIT_OBJECT_0;
+  check(worked && ended, what);
+  if (!ended) std::_Exit(3);  // the thread hangs: this process could never exit either
+  CloseHandle(thread);
+  CloseHandle(done);
+}
+
+void worker() {
+  expect_thread_ends([] { create(); }, "a thread that only creates and releases an object ends");
+  expect_thread_ends(
+      [] {
+        ComPtr<_Quillon> a = create(), b = create();
+        check(a && b, "objects created on a worker thread");
+        if (!a || !b) return;
+        check(show(a.get(), false, 0) == 0, "modeless box on a worker thread");
+        check(show(b.get(), true, 1) == 0, "modal box ended by its countdown on a worker thread");
+      },
+      "a thread that used modal and modeless boxes, and left one up, ends");
+  check(can_unload_now() == S_OK, "nothing holds the library once the threads are gone");
+}
+
+void exit_with_boxes_up() {
+  HANDLE up = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  std::function<void()> body = [&] {
+    ComPtr<_Quillon> q = create();
+    if (q) show(q.get(), false, 0);
+    SetEvent(up);
+    Sleep(INFINITE);  // still running when the process exits
+  };
+  HANDLE thread = start_thread(&body);
+  WaitForSingleObject(up, 30000);
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  ComPtr<_Quillon> q = create();
+  check(q && show(q.get(), false, 0) == 0, "modeless box on the main thread");
+  CloseHandle(thread);
+  // Return from main with both boxes up, the object and the apartment left as they are.
+  q.detach();
+}
+
+void unload() {
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  check(GetModuleHandleW(L"Quillon.dll") == nullptr, "the library is not loaded at the start");
+  for (int round = 1; round <= 2; ++round) {
+    ComPtr<_Quillon> q = create();
+    check(q.get() != nullptr, "object created");
+    if (!q) return;
+    // A timer of the host fires inside the modal wait.
+    static HRESULT during_modal;
+    during_modal = E_FAIL;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR id, DWORD) {
+      during_modal = can_unload_now();
+      KillTimer(nullptr, id);
+    });
+    check(show(q.get(), true, 1) == 0, "modal box ended by its countdown");
+    KillTimer(nullptr, timer);
+    check(during_modal == S_FALSE, "S_FALSE while a modal box is up");
+    check(show(q.get(), false, 1) == 0, "modeless box with a countdown");
+    q.reset();
+    check(can_unload_now() == S_FALSE, "S_FALSE while a modeless box is up after the last release");
+    check(pump_until([] { return can_unload_now() == S_OK; }, 5000),
+          "S_OK once the countdown closed the box");
+    CoFreeUnusedLibrariesEx(0, 0);
+    check(GetModuleHandleW(L"Quillon.dll") == nullptr, "CoFreeUnusedLibraries unloads the library");
+  }
+  CoUninitialize();
+}
+
+void uninit_with_box_up() {
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  ComPtr<_Quillon> q = create();
+  check(q && show(q.get(), false, 1) == 0, "modeless box with a countdown");
+  q.reset();
+  CoUninitialize();
+  check(true, "CoUninitialize returns with the box up");
+  check(pump_until([] { return can_unload_now() != S_FALSE; }, 5000),
+        "the box still closes by its countdown");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const struct {
+    const char* name;
+    void (*run)();
+  } modes[] = {{"worker", worker},
+               {"exit", exit_with_boxes_up},
+               {"unload", unload},
+               {"uninit", uninit_with_box_up}};
+  for (const auto& m : modes) {
+    if (argc == 2 && std::strcmp(argv[1], m.name) == 0) {
+      m.run();
+      std::printf("%s: %d failed\n", m.name, g_failures);
+      return g_failures == 0 ? 0 : 1;
+    }
+  }
+  std::printf("usage: lifetime_host worker|exit|unload|uninit\n");
+  return 2;
+}
