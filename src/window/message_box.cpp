@@ -351,9 +351,10 @@ void MessageBox::Timer2_Timer() {
 // ---------------------------------------------------------------------------------------------
 // The thread's windows
 
-// Held through a plain pointer so that the thread-local record has no destructor to run at
-// thread exit, when the library or the backend may already be gone: windows left up when a thread
-// ends are not destroyed. ReleaseThreadWindows frees everything.
+// Held through a plain pointer so that the thread-local record has no destructor for the C++ run
+// time to run at thread exit (it would pin the library and free it from the exiting thread).
+// ReleaseThreadWindows frees everything: the library calls it when a thread's last object goes
+// with no window up, and when the thread ends.
 namespace {
 using ThreadWindows = std::vector<std::unique_ptr<MessageBox>>;
 thread_local ThreadWindows* t_windows = nullptr;

@@ -120,10 +120,9 @@ class MessageBox : public forms::Form {
 // from a host event during a modal wait) gets another window of its own.
 MessageBox& WindowForCall();  // a window of this thread that is not loaded (created when needed)
 std::vector<MessageBox*> LoadedWindows();  // this thread's windows that are up, oldest first
-// Unloads and destroys every window of this thread. Nothing destroys them at thread exit (the
-// record has no destructor, so that nothing runs after the library or the backend is gone): call
-// it before the backend that loaded them goes away (tests, previews), or when a thread's last
-// object is released.
+// Unloads and destroys every window of this thread. The record has no destructor of its own: call
+// it before the backend that loaded them goes away (tests, previews); the library calls it when a
+// thread's last object is released with no window up, and when the thread ends.
 void ReleaseThreadWindows();
 
 }  // namespace quillon::window

@@ -1,0 +1,286 @@
+// Stress and soak of Quillon.dll as hosts use it: created by ProgID and called late bound through
+// IDispatch, on many apartment threads at once, on short-lived threads, and many times on one
+// thread. Every result is checked; GDI objects, windows, threads and memory are reported before
+// (after a warm-up) and after each part.
+//
+//   quillon_stress [threads] [boxes per thread] [short-lived threads] [showings]
+//                  (defaults 8 200 1000 10000; run it through bench/run stress)
+//
+// Boxes are answered by posting a click to their first button (input from outside goes to the
+// front window only, and several threads show boxes at once), by a one-second countdown, or shown
+// modelessly and then clicked.
+// clang-format off
+#include <windows.h>
+#include <ole2.h>
+#include <psapi.h>
+#include <tlhelp32.h>
+// clang-format on
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <thread>
+#include <vector>
+
+namespace {
+
+std::atomic<int> g_wrong{0};
+
+// One object of QuillonLib.Quillon, late bound.
+class Box {
+ public:
+  Box() {
+    CLSID clsid{};
+    if (SUCCEEDED(CLSIDFromProgID(L"QuillonLib.Quillon", &clsid)))
+      CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                       reinterpret_cast<void**>(&d_));
+    put(L"SoundBeep", VT_BOOL, 0);
+  }
+  ~Box() {
+    if (d_) d_->Release();
+  }
+  Box(const Box&) = delete;
+  Box& operator=(const Box&) = delete;
+  explicit operator bool() const { return d_ != nullptr; }
+
+  void put(const wchar_t* name, VARTYPE vt, long value) {
+    if (!d_) return;
+    VARIANT v;
+    VariantInit(&v);
+    V_VT(&v) = vt;
+    if (vt == VT_BOOL)
+      V_BOOL(&v) = static_cast<VARIANT_BOOL>(value);
+    else
+      V_I4(&v) = value;
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS p{&v, &named, 1, 1};
+    d_->Invoke(id(name), IID_NULL, 0, DISPATCH_PROPERTYPUT, &p, nullptr, nullptr, nullptr);
+  }
+  // MsgBox(message, flags, title); -1 when the call failed.
+  int msgbox(short flags) {
+    if (!d_) return -1;
+    VARIANT args[3];
+    for (VARIANT& a : args) VariantInit(&a);
+    V_VT(&args[0]) = VT_BSTR;
+    V_BSTR(&args[0]) = SysAllocString(L"Stress");
+    V_VT(&args[1]) = VT_I2;
+    V_I2(&args[1]) = flags;
+    V_VT(&args[2]) = VT_BSTR;
+    V_BSTR(&args[2]) = SysAllocString(L"Do you want to go on?");
+    DISPPARAMS p{args, nullptr, 3, 0};
+    VARIANT result;
+    VariantInit(&result);
+    const HRESULT hr =
+        d_->Invoke(id(L"MsgBox"), IID_NULL, 0, DISPATCH_METHOD, &p, &result, nullptr, nullptr);
+    for (VARIANT& a : args) VariantClear(&a);
+    return SUCCEEDED(hr) && V_VT(&result) == VT_I2 ? V_I2(&result) : -1;
+  }
+
+ private:
+  DISPID id(const wchar_t* name) {
+    DISPID id = DISPID_UNKNOWN;
+    LPOLESTR n = const_cast<LPOLESTR>(name);
+    d_->GetIDsOfNames(IID_NULL, &n, 1, 0, &id);
+    return id;
+  }
+  IDispatch* d_ = nullptr;
+};
+
+// The calling thread's visible box, if any.
+HWND thread_box() {
+  HWND found = nullptr;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND w, LPARAM p) -> BOOL {
+        wchar_t name[64] = {};
+        GetClassNameW(w, name, 64);
+        if (IsWindowVisible(w) && std::wcsncmp(name, L"QuillonForm", 11) == 0) {
+          *reinterpret_cast<HWND*>(p) = w;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+// Posts a click to the box's leftmost visible button ("Yes" of Yes/No).
+bool click_first_button(HWND box) {
+  struct Pick {
+    HWND button = nullptr;
+    LONG left = 0;
+  } pick;
+  EnumChildWindows(
+      box,
+      [](HWND w, LPARAM p) -> BOOL {
+        auto* k = reinterpret_cast<Pick*>(p);
+        wchar_t name[16] = {};
+        GetClassNameW(w, name, 16);
+        RECT r;
+        GetWindowRect(w, &r);
+        if (IsWindowVisible(w) && lstrcmpiW(name, L"Button") == 0 && (!k->button || r.left < k->left))
+          *k = {w, r.left};
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&pick));
+  return pick.button && PostMessageW(pick.button, BM_CLICK, 0, 0);
+}
+
+// A thread timer that clicks the box once it is up.
+void CALLBACK click_when_up(HWND, UINT, UINT_PTR id, DWORD) {
+  if (HWND box = thread_box(); box && click_first_button(box)) KillTimer(nullptr, id);
+}
+
+void pump(DWORD ms) {
+  const DWORD start = GetTickCount();
+  do {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    if (!thread_box()) return;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  } while (GetTickCount() - start < ms);
+}
+
+enum class Ending { Click, Countdown, Modeless };
+
+// One box, answered as asked; counts a wrong result.
+void one_box(Box& box, Ending how) {
+  box.put(L"Modal", VT_BOOL, how == Ending::Modeless ? 0 : -1);
+  box.put(L"TimerSeconds", VT_I2, how == Ending::Countdown ? 1 : 0);
+  UINT_PTR timer = how == Ending::Click ? SetTimer(nullptr, 0, 10, click_when_up) : 0;
+  const int want = how == Ending::Click ? 6 : 0;
+  const int got = box.msgbox(4 + 32);
+  if (timer) KillTimer(nullptr, timer);
+  if (how == Ending::Modeless) {
+    if (HWND up = thread_box()) click_first_button(up);
+    pump(2000);
+  }
+  if (got != want) ++g_wrong;
+}
+
+struct Usage {
+  int gdi_objects = 0, windows = 0, threads = 0;
+  SIZE_T pagefile = 0;
+};
+Usage usage() {
+  Usage u;
+  for (std::uintptr_t h = 1; h <= 0xFFFF; ++h)  // a Wine-only way of counting live GDI objects
+    u.gdi_objects += GetObjectType(reinterpret_cast<HGDIOBJ>(h)) != 0;
+  EnumWindows(
+      [](HWND w, LPARAM p) -> BOOL {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        if (pid == GetCurrentProcessId()) ++*reinterpret_cast<int*>(p);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&u.windows));
+  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  THREADENTRY32 te{};
+  te.dwSize = sizeof te;
+  for (BOOL ok = Thread32First(snap, &te); ok; ok = Thread32Next(snap, &te))
+    u.threads += te.th32OwnerProcessID == GetCurrentProcessId();
+  CloseHandle(snap);
+  PROCESS_MEMORY_COUNTERS pmc{};
+  pmc.cb = sizeof pmc;
+  GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc);
+  u.pagefile = pmc.PagefileUsage;
+  return u;
+}
+
+void report(const char* part, const Usage& a, const Usage& b, double seconds) {
+  const long long growth = static_cast<long long>(b.pagefile) - static_cast<long long>(a.pagefile);
+  std::printf("%-34s %6.1f s  GDI %d -> %d  windows %d -> %d  threads %d -> %d  memory %+lld KiB\n",
+              part, seconds, a.gdi_objects, b.gdi_objects, a.windows, b.windows, a.threads,
+              b.threads, growth / 1024);
+}
+
+// Runs body on an apartment thread of its own and waits for it.
+template <class F>
+std::thread apartment_thread(F body) {
+  return std::thread([body] {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    body();
+    CoUninitialize();
+  });
+}
+
+void many_threads(int threads, int boxes) {
+  std::vector<std::thread> all;
+  for (int t = 0; t < threads; ++t)
+    all.push_back(apartment_thread([boxes] {
+      Box box;
+      if (!box) ++g_wrong;
+      for (int i = 0; i < boxes && box; ++i)
+        one_box(box, i % 4 == 2 ? Ending::Countdown : i % 4 == 3 ? Ending::Modeless : Ending::Click);
+    }));
+  for (auto& t : all) t.join();
+}
+
+void short_lived(int threads) {
+  for (int t = 0; t < threads; ++t)
+    apartment_thread([] {
+      Box box;
+      if (!box) ++g_wrong;
+      one_box(box, Ending::Click);
+    }).join();
+}
+
+double one_thread(int showings, Box& box) {
+  const DWORD start = GetTickCount();
+  for (int i = 0; i < showings; ++i) {
+    box.put(L"GradientPaint", VT_BOOL, i % 3 ? -1 : 0);
+    box.put(L"GradientDirection", VT_I4, 1 + i % 16);
+    one_box(box, Ending::Click);
+  }
+  return (GetTickCount() - start) / 1000.0;
+}
+
+template <class F>
+void part(const char* name, F run) {
+  const Usage before = usage();
+  const DWORD start = GetTickCount();
+  run();
+  report(name, before, usage(), (GetTickCount() - start) / 1000.0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::setvbuf(stdout, nullptr, _IONBF, 0);
+  auto arg = [&](int i, int fallback) { return argc > i ? std::max(0, std::atoi(argv[i])) : fallback; };
+  const int threads = arg(1, 8), boxes = arg(2, 200), short_threads = arg(3, 1000),
+            showings = arg(4, 10000);
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  {
+    Box main_box;
+    if (!main_box) {
+      std::printf("QuillonLib.Quillon could not be created: is Quillon.dll registered?\n");
+      return 1;
+    }
+    // Warm-up: every kind of use once, so that caches and the system's own first-use allocations
+    // are not counted as growth.
+    many_threads(2, 4);
+    short_lived(4);
+    one_thread(20, main_box);
+
+    std::printf("Stress and soak through the registered Quillon.dll (late bound by ProgID)\n");
+    part("threads x boxes at once", [&] { many_threads(threads, boxes); });
+    part("short-lived threads, one box each", [&] { short_lived(short_threads); });
+    part("modal showings on one thread", [&] {
+      const int tenth = std::max(1, showings / 10);
+      const double first = one_thread(tenth, main_box);
+      one_thread(showings - 2 * tenth, main_box);
+      const double last = one_thread(tenth, main_box);
+      std::printf("  first tenth %.2f s, last tenth %.2f s\n", first, last);
+    });
+    std::printf("parts: %d x %d boxes, %d threads, %d showings; wrong results: %d\n", threads, boxes,
+                short_threads, showings, g_wrong.load());
+  }
+  CoUninitialize();
+  return g_wrong == 0 ? 0 : 1;
+}
