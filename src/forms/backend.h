@@ -108,12 +108,12 @@ class PlatformServices {
 
 // Which control property changed, so that a native peer can follow the model.
 enum class Change {
-  Geometry,   // Left, Top, Width, Height (or a line's end points)
+  Geometry,  // Left, Top, Width, Height (or a line's end points)
   Visible,
   Enabled,
-  Caption,    // caption, alignment, word wrap, font
-  Colour,     // ForeColor, BackColor of a label or button
-  Picture,    // a picture box's image or an image control's picture changed: repaint
+  Caption,  // caption, alignment, word wrap, font
+  Colour,   // ForeColor, BackColor of a label or button
+  Picture,  // a picture box's image or an image control's picture changed: repaint
   TabStop,
   Default,
   TimerState  // a timer's Enabled or Interval
@@ -154,6 +154,11 @@ class Backend {
 // install another one for the current thread with BackendScope.
 Backend& backend();
 Backend& default_backend();  // defined by the linked backend library
+
+// The RGB value of an OLE_COLOR, the one place where colours are resolved: 0x800000nn is system
+// colour nn of the calling thread's platform (the low byte names it, as GetSysColor's index; the
+// bits between are ignored like the top byte of a plain colour); a plain colour loses its top byte.
+Rgb resolve_color(OleColor c);
 
 class BackendScope {
  public:

@@ -12,10 +12,21 @@ namespace {
 thread_local Backend* t_backend = nullptr;
 }  // namespace
 
-Backend& backend() { return t_backend ? *t_backend : default_backend(); }
+Backend& backend() {
+  return t_backend ? *t_backend : default_backend();
+}
 
-BackendScope::BackendScope(Backend& b) : previous_(t_backend) { t_backend = &b; }
-BackendScope::~BackendScope() { t_backend = previous_; }
+Rgb resolve_color(OleColor c) {
+  if (is_system_color(c)) return backend().platform().sys_color(static_cast<int>(c & 0xFF));
+  return c & 0x00FFFFFFu;
+}
+
+BackendScope::BackendScope(Backend& b) : previous_(t_backend) {
+  t_backend = &b;
+}
+BackendScope::~BackendScope() {
+  t_backend = previous_;
+}
 
 namespace {
 // Nearest pixel count, saturated to the int range (a huge Single has no int value).
@@ -46,7 +57,9 @@ int to_pixels_y(Single twips) {
 Control::Control(Form& form, ControlKind kind, std::string name, int index, Control* container)
     : form_(form), kind_(kind), name_(std::move(name)), index_(index), container_(container) {}
 
-void Control::notify(Change what) { form_.control_changed(this, what); }
+void Control::notify(Change what) {
+  form_.control_changed(this, what);
+}
 
 void Control::SetLeft(Single v) {
   left_ = v;
@@ -261,7 +274,9 @@ void Form::Unload() {
   controls_.clear();
 }
 
-WindowHandle Form::hWnd() const { return loaded_ && peer_ ? peer_->handle() : 0; }
+WindowHandle Form::hWnd() const {
+  return loaded_ && peer_ ? peer_->handle() : 0;
+}
 
 void Form::SetLeft(Single v) {
   left_ = v;

@@ -49,7 +49,7 @@ class Control {
 
   ControlKind kind() const { return kind_; }
   const std::string& name() const { return name_; }
-  int index() const { return index_; }  // -1 when the control is not part of an array
+  int index() const { return index_; }               // -1 when the control is not part of an array
   Control* container() const { return container_; }  // nullptr: directly on the form
   Form& form() const { return form_; }
 
@@ -270,9 +270,9 @@ class PictureBox : public Control {
   void SetWidth(Single v) override;
   void SetHeight(Single v) override;
 
-  Canvas& image();              // the surface's pixels (inner area)
+  Canvas& image();  // the surface's pixels (inner area)
   const Canvas& image() const;
-  int pixel_width() const;      // inner size in pixels
+  int pixel_width() const;  // inner size in pixels
   int pixel_height() const;
   // Scale units -> pixel coordinates of the surface (nearest, halves to even).
   int to_px_x(Single x) const;
@@ -350,9 +350,9 @@ class Form {
 
   const std::string& name() const { return name_; }
 
-  void Load();                // nothing when already loaded
-  void Show(bool modal);      // loads first when needed; modal returns once the form unloaded
-  void Unload();              // safe from inside any event handler of the form
+  void Load();            // nothing when already loaded
+  void Show(bool modal);  // loads first when needed; modal returns once the form unloaded
+  void Unload();          // safe from inside any event handler of the form
   bool IsLoaded() const { return loaded_; }
   bool IsShown() const { return shown_; }
   WindowHandle hWnd() const;  // 0 when not loaded
@@ -398,8 +398,8 @@ class Form {
 
   template <class T, class... Args>
   T& add(std::string name, int index, Control* container, Args&&... args) {
-    auto c = std::make_unique<T>(*this, std::move(name), index, container,
-                                 std::forward<Args>(args)...);
+    auto c =
+        std::make_unique<T>(*this, std::move(name), index, container, std::forward<Args>(args)...);
     T& ref = *c;
     controls_.push_back(std::move(c));
     return ref;

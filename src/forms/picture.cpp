@@ -47,12 +47,6 @@ int clamp_px(double v) {
   raise(kErrInvalidProperty, "Invalid property value");
 }
 
-// A system colour becomes the platform's RGB value; the top byte of a plain colour is ignored.
-Rgb resolve(OleColor c) {
-  if (is_system_color(c)) return backend().platform().sys_color(static_cast<int>(c & 0xFFFFFF));
-  return c & 0xFFFFFF;
-}
-
 }  // namespace
 
 PictureBox::PictureBox(Form& form, std::string name, int index, Control* container)
@@ -61,7 +55,7 @@ PictureBox::PictureBox(Form& form, std::string name, int index, Control* contain
 PictureBox::~PictureBox() = default;
 
 Rgb PictureBox::resolved_back() const {
-  return resolve(back_color_);
+  return resolve_color(back_color_);
 }
 
 int PictureBox::pixel_width() const {
@@ -216,7 +210,8 @@ void PictureBox::Cls() {
 }
 
 void PictureBox::Line(Single x1, Single y1, Single x2, Single y2, OleColor colour) {
-  image().line(to_px_x(x1), to_px_y(y1), to_px_x(x2), to_px_y(y2), draw_width_, resolve(colour));
+  image().line(to_px_x(x1), to_px_y(y1), to_px_x(x2), to_px_y(y2), draw_width_,
+               resolve_color(colour));
   current_x_ = x2;
   current_y_ = y2;
   notify(Change::Picture);
@@ -231,7 +226,7 @@ void PictureBox::FilledBox(Single x1, Single y1, Single x2, Single y2, OleColor 
   // A wider pen grows the box around its outline, as a centred pen would.
   const int lo = (draw_width_ - 1) / 2, hi = draw_width_ / 2;
   image().fill_rect(std::min(ax, bx) - lo, std::min(ay, by) - lo, std::max(ax, bx) + 1 + hi,
-                    std::max(ay, by) + 1 + hi, resolve(colour));
+                    std::max(ay, by) + 1 + hi, resolve_color(colour));
   current_x_ = x2;
   current_y_ = y2;
   notify(Change::Picture);
@@ -244,7 +239,7 @@ void PictureBox::Circle(Single x, Single y, Single r, OleColor colour) {
   const int r_px = static_cast<int>(std::min<long long>(
       std::llabs(static_cast<long long>(to_px_x(origin + std::fabs(r))) - to_px_x(origin)),
       1LL << 30));
-  image().circle(to_px_x(x), to_px_y(y), r_px, draw_width_, resolve(colour));
+  image().circle(to_px_x(x), to_px_y(y), r_px, draw_width_, resolve_color(colour));
   current_x_ = x;
   current_y_ = y;
   notify(Change::Picture);

@@ -19,21 +19,29 @@ using OleColor = std::uint32_t;  // 0x00BBGGRR, or 0x800000nn for system colour 
 using Rgb = std::uint32_t;       // always a plain 0x00BBGGRR value
 
 inline constexpr OleColor kSystemColorBit = 0x80000000u;
-inline constexpr bool is_system_color(OleColor c) { return (c & kSystemColorBit) != 0; }
+inline constexpr bool is_system_color(OleColor c) {
+  return (c & kSystemColorBit) != 0;
+}
 inline constexpr Rgb rgb(int r, int g, int b) {
   return static_cast<Rgb>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
 }
-inline constexpr int red_of(Rgb c) { return static_cast<int>(c & 0xFF); }
-inline constexpr int green_of(Rgb c) { return static_cast<int>((c >> 8) & 0xFF); }
-inline constexpr int blue_of(Rgb c) { return static_cast<int>((c >> 16) & 0xFF); }
+inline constexpr int red_of(Rgb c) {
+  return static_cast<int>(c & 0xFF);
+}
+inline constexpr int green_of(Rgb c) {
+  return static_cast<int>((c >> 8) & 0xFF);
+}
+inline constexpr int blue_of(Rgb c) {
+  return static_cast<int>((c >> 16) & 0xFF);
+}
 
 // Run-time error numbers used by the toolkit.
 enum ErrorNumber : int {
-  kErrInvalidCall = 5,         // invalid procedure call or argument (e.g. SetFocus on a hidden button)
-  kErrOverflow = 6,            // a value does not fit its 16- or 32-bit target
-  kErrSubscript = 9,           // subscript out of range (control array, collection)
-  kErrObjectUnloaded = 364,    // the form or control is not loaded
-  kErrInvalidProperty = 380,   // invalid property value
+  kErrInvalidCall = 5,  // invalid procedure call or argument (e.g. SetFocus on a hidden button)
+  kErrOverflow = 6,     // a value does not fit its 16- or 32-bit target
+  kErrSubscript = 9,    // subscript out of range (control array, collection)
+  kErrObjectUnloaded = 364,   // the form or control is not loaded
+  kErrInvalidProperty = 380,  // invalid property value
 };
 
 class Error : public std::runtime_error {
@@ -49,10 +57,14 @@ class Error : public std::runtime_error {
 [[noreturn]] inline void raise(int number, const char* description) {
   throw Error(number, description);
 }
-[[noreturn]] inline void raise_overflow() { raise(kErrOverflow, "Overflow"); }
+[[noreturn]] inline void raise_overflow() {
+  raise(kErrOverflow, "Overflow");
+}
 
 // Nearest integer, a half going to the even neighbour (the run time's CLng/CInt rounding).
-inline double round_half_even(double x) { return std::nearbyint(x); }  // default FE_TONEAREST
+inline double round_half_even(double x) {
+  return std::nearbyint(x);
+}  // default FE_TONEAREST
 
 // CLng: nearest, halves to even; fails with overflow outside 32 bits.
 inline std::int32_t to_long(double x) {

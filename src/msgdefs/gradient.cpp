@@ -35,8 +35,7 @@ void PaintGradient(forms::PictureBox& target, forms::OleColor& colour, std::int1
   const bool fade_in = (direction % 2) != 0;  // odd codes brighten from black
   // From the colour's resolution to the background change, the first failure ends the painter.
   try {
-    if (forms::is_system_color(colour))
-      colour = forms::backend().platform().sys_color(static_cast<int>(colour & 0xFFFFFF));
+    if (forms::is_system_color(colour)) colour = forms::resolve_color(colour);
     std::wstring text = std::to_wstring(static_cast<std::int32_t>(colour));
     const std::wstring digits = ColorToRGBText(text);
     red = component(digits, 0);

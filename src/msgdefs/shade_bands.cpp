@@ -16,8 +16,7 @@ void ShadeBands(forms::PictureBox& target, forms::OleColor colour, std::int16_t 
   target.Cls();
   target.SetAutoRedraw(true);
   if (direction < 1 || direction > 4) direction = 1;
-  if (forms::is_system_color(colour))
-    colour = forms::backend().platform().sys_color(static_cast<int>(colour & 0xFFFFFF));
+  colour = forms::resolve_color(colour);
 
   std::int32_t red = static_cast<std::int32_t>(colour & 0xFF);
   std::int32_t green = static_cast<std::int32_t>((colour >> 8) & 0xFF);

@@ -17,11 +17,6 @@ namespace quillon::forms::headless {
 
 namespace {
 
-Rgb resolve(OleColor c) {
-  if (is_system_color(c)) return backend().platform().sys_color(static_cast<int>(c & 0xFFFFFF));
-  return c & 0xFFFFFF;
-}
-
 // Pixel positions and sizes are kept within +-2^29, so that sums of two of them stay in an int
 // whatever size or place a control was given.
 int bounded(long long v) {
@@ -92,12 +87,12 @@ class Renderer {
       }
       case ControlKind::Label: {
         const auto& l = static_cast<const Label&>(c);
-        if (l.BackStyle() == 1) fill(box, x, y, x + w, y + h, resolve(0x8000000F));
+        if (l.BackStyle() == 1) fill(box, x, y, x + w, y + h, resolve_color(0x8000000F));
         std::optional<int> wrap;
         if (l.WordWrap()) wrap = std::max(1, w);
         auto lines = font_stack().layout(l.Caption(), l.GetFont(), wrap);
         const int lh = font_stack().line_height(l.GetFont());
-        const Rgb colour = l.Enabled() ? resolve(l.ForeColor()) : resolve(0x80000011);
+        const Rgb colour = l.Enabled() ? resolve_color(l.ForeColor()) : resolve_color(0x80000011);
         int ty = y;
         for (const auto& line : lines) {
           int tx = x;
@@ -126,7 +121,7 @@ class Renderer {
         const long long x2 = bounded(static_cast<long long>(ox) + to_pixels_x(ln.X2()));
         const long long y2 = bounded(static_cast<long long>(oy) + to_pixels_y(ln.Y2()));
         // The end point is not drawn, as with a platform pen.
-        const Rgb colour = resolve(ln.BorderColor());
+        const Rgb colour = resolve_color(ln.BorderColor());
         const long long dx = x2 - x1, dy = y2 - y1;
         const long long steps = std::max(std::llabs(dx), std::llabs(dy));
         // Each step moves one pixel along the longer axis: only the steps inside the clip run.
@@ -154,8 +149,9 @@ class Renderer {
   }
 
   void button(const CommandButton& b, int x, int y, int w, int h, const Clip& box) {
-    fill(box, x, y, x + w, y + h, resolve(b.BackColor()));
-    const Rgb light = resolve(0x80000014), dark = resolve(0x80000015), shadow = resolve(0x80000010);
+    fill(box, x, y, x + w, y + h, resolve_color(b.BackColor()));
+    const Rgb light = resolve_color(0x80000014), dark = resolve_color(0x80000015),
+              shadow = resolve_color(0x80000010);
     int inset = 0;
     if (b.Default()) {
       frame(box, x, y, w, h, 0, 0);
@@ -163,7 +159,7 @@ class Renderer {
     }
     frame(box, x + inset, y + inset, w - 2 * inset, h - 2 * inset, light, dark);
     frame(box, x + inset + 1, y + inset + 1, w - 2 * inset - 2, h - 2 * inset - 2,
-          resolve(b.BackColor()), shadow);
+          resolve_color(b.BackColor()), shadow);
     // Caption: "&" marks the access key, which is underlined.
     std::wstring text;
     int underline = -1;
@@ -178,7 +174,7 @@ class Renderer {
     const Font& f = b.GetFont();
     const int tw = font_stack().text_width(text, f), lh = font_stack().line_height(f);
     const int tx = x + (w - tw) / 2, ty = y + (h - lh) / 2;
-    const Rgb colour = b.Enabled() ? resolve(0x80000012) : resolve(0x80000011);
+    const Rgb colour = b.Enabled() ? resolve_color(0x80000012) : resolve_color(0x80000011);
     const Clip inner = Clip{x + 2, y + 2, x + w - 2, y + h - 2}.intersect(box);
     font_stack().draw(out_, tx, ty, text, f, colour, inner.x0, inner.y0, inner.x1, inner.y1);
     if (underline >= 0) {
@@ -233,14 +229,14 @@ RgbImage render(const Form& form) {
   const int w = std::max(0, bounded(to_pixels_x(form.Width())));
   const int h = std::max(0, bounded(to_pixels_y(form.Height())));
   const int frame = to_pixels_x(Form::kFrameTwips);
-  CairoCanvas out(w, h, resolve(0x8000000F));
+  CairoCanvas out(w, h, resolve_color(0x8000000F));
   Renderer r(form, out);
   const Clip all{0, 0, w, h};
   // Dialog frame: a raised double edge, then the face colour.
-  r.frame(all, 0, 0, w, h, resolve(0x80000016), resolve(0x80000015));
-  r.frame(all, 1, 1, w - 2, h - 2, resolve(0x80000014), resolve(0x80000010));
+  r.frame(all, 0, 0, w, h, resolve_color(0x80000016), resolve_color(0x80000015));
+  r.frame(all, 1, 1, w - 2, h - 2, resolve_color(0x80000014), resolve_color(0x80000010));
   const Clip inner{frame, frame, w - frame, h - frame};
-  r.fill(inner, inner.x0, inner.y0, inner.x1, inner.y1, resolve(form.BackColor()));
+  r.fill(inner, inner.x0, inner.y0, inner.x1, inner.y1, resolve_color(form.BackColor()));
   if (form.IsLoaded()) r.children(nullptr, frame, frame, inner);
   return to_image(out);
 }

@@ -27,8 +27,6 @@ inline Rgb from_dib(std::uint32_t v) {
   return rgb(static_cast<int>((v >> 16) & 0xFF), static_cast<int>((v >> 8) & 0xFF),
              static_cast<int>(v & 0xFF));
 }
-// An OLE_COLOR resolved to plain RGB (system colours through GetSysColor).
-Rgb resolve(OleColor c);
 
 // A top-down 32-bit DIB section selected into its own memory DC: a picture box's persistent
 // image, and the back buffer that windows are composed in before they reach the screen.

@@ -838,7 +838,7 @@ void Win32FormPeer::paint(HWND hwnd, Control* container) {
   if (container && container->kind() == ControlKind::PictureBox) {
     auto& pb = static_cast<PictureBox&>(*container);
     Canvas& img = pb.image();
-    fill_span_rect(dst, 0, 0, w, h, to_dib(resolve(pb.BackColor())));
+    fill_span_rect(dst, 0, 0, w, h, to_dib(resolve_color(pb.BackColor())));
     const int cw = std::min(w, img.width()), ch = std::min(h, img.height());
     if (auto* dib = dynamic_cast<DibCanvas*>(&img)) {
       const PixelBuffer src = dib->pixels();
@@ -851,7 +851,7 @@ void Win32FormPeer::paint(HWND hwnd, Control* container) {
           dst.bits[static_cast<std::ptrdiff_t>(y) * dst.stride + x] = to_dib(img.pixel(x, y));
     }
   } else {
-    fill_span_rect(dst, 0, 0, w, h, to_dib(resolve(form_.BackColor())));
+    fill_span_rect(dst, 0, 0, w, h, to_dib(resolve_color(form_.BackColor())));
   }
   for (const auto& c : form_.controls()) {
     if (c->container() != container || !c->Shown()) continue;
@@ -884,7 +884,7 @@ void Win32FormPeer::draw_label(Label& l) {
   GdiText& text = backend_.gdi_text();
   ::SelectObject(dc, text.font(l.GetFont()));
   ::SetBkMode(dc, TRANSPARENT);
-  ::SetTextColor(dc, resolve(l.ForeColor()));
+  ::SetTextColor(dc, resolve_color(l.ForeColor()));
   // A label breaks its lines at its own width, as the run time's labels do.
   const auto lines = text.layout(l.Caption(), l.GetFont(), std::max<int>(1, r.right - r.left));
   const int lh = text.line_height(l.GetFont());
@@ -904,7 +904,7 @@ void Win32FormPeer::draw_label(Label& l) {
 
 void Win32FormPeer::draw_line(LineControl& l) {
   raster_line(back_.pixels(), to_pixels_x(l.X1()), to_pixels_y(l.Y1()), to_pixels_x(l.X2()),
-              to_pixels_y(l.Y2()), 1, to_dib(resolve(l.BorderColor())));
+              to_pixels_y(l.Y2()), 1, to_dib(resolve_color(l.BorderColor())));
 }
 
 void Win32FormPeer::draw_image(Image& im) {
@@ -936,7 +936,7 @@ void Win32FormPeer::draw_button(const DRAWITEMSTRUCT& di) {
   const bool disabled = di.itemState & ODS_DISABLED;
   const CommandButton* has_focus = focused_button();
   const bool framed = focused || (b.Default() && !has_focus);
-  const UniqueBrush face(::CreateSolidBrush(resolve(b.BackColor())));
+  const UniqueBrush face(::CreateSolidBrush(resolve_color(b.BackColor())));
   ::FillRect(dc, &r, face.get());
   if (framed) {
     ::FrameRect(dc, &r, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));

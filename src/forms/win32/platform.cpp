@@ -33,11 +33,6 @@ HINSTANCE instance() {
   return g_module ? g_module : ::GetModuleHandleW(nullptr);
 }
 
-Rgb resolve(OleColor c) {
-  if (is_system_color(c)) return static_cast<Rgb>(::GetSysColor(static_cast<int>(c & 0xFF)));
-  return c & 0x00FFFFFFu;
-}
-
 Single Win32Screen::Width() const {
   return static_cast<Single>(::GetSystemMetrics(SM_CXSCREEN)) * TwipsPerPixelX();
 }
