@@ -120,7 +120,8 @@ bool click_first_button(HWND box) {
         GetClassNameW(w, name, 16);
         RECT r;
         GetWindowRect(w, &r);
-        if (IsWindowVisible(w) && lstrcmpiW(name, L"Button") == 0 && (!k->button || r.left < k->left))
+        if (IsWindowVisible(w) && lstrcmpiW(name, L"Button") == 0 &&
+            (!k->button || r.left < k->left))
           *k = {w, r.left};
         return TRUE;
       },
@@ -216,7 +217,9 @@ void many_threads(int threads, int boxes) {
       Box box;
       if (!box) ++g_wrong;
       for (int i = 0; i < boxes && box; ++i)
-        one_box(box, i % 4 == 2 ? Ending::Countdown : i % 4 == 3 ? Ending::Modeless : Ending::Click);
+        one_box(box, i % 4 == 2   ? Ending::Countdown
+                     : i % 4 == 3 ? Ending::Modeless
+                                  : Ending::Click);
     }));
   for (auto& t : all) t.join();
 }
@@ -252,7 +255,9 @@ void part(const char* name, F run) {
 
 int main(int argc, char** argv) {
   std::setvbuf(stdout, nullptr, _IONBF, 0);
-  auto arg = [&](int i, int fallback) { return argc > i ? std::max(0, std::atoi(argv[i])) : fallback; };
+  auto arg = [&](int i, int fallback) {
+    return argc > i ? std::max(0, std::atoi(argv[i])) : fallback;
+  };
   const int threads = arg(1, 8), boxes = arg(2, 200), short_threads = arg(3, 1000),
             showings = arg(4, 10000);
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
@@ -264,7 +269,7 @@ int main(int argc, char** argv) {
     }
     // Warm-up: every kind of use once, so that caches and the system's own first-use allocations
     // are not counted as growth.
-    many_threads(2, 4);
+    many_threads(threads, 40);  // as many at once: the heap and the system caches grow to that
     short_lived(4);
     one_thread(20, main_box);
 
@@ -278,8 +283,8 @@ int main(int argc, char** argv) {
       const double last = one_thread(tenth, main_box);
       std::printf("  first tenth %.2f s, last tenth %.2f s\n", first, last);
     });
-    std::printf("parts: %d x %d boxes, %d threads, %d showings; wrong results: %d\n", threads, boxes,
-                short_threads, showings, g_wrong.load());
+    std::printf("parts: %d x %d boxes, %d threads, %d showings; wrong results: %d\n", threads,
+                boxes, short_threads, showings, g_wrong.load());
   }
   CoUninitialize();
   return g_wrong == 0 ? 0 : 1;
