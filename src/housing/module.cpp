@@ -7,6 +7,7 @@
 #include <atomic>
 #include <mutex>
 #include <new>
+#include <vector>
 
 #include "forms/win32/win32.h"
 #include "housing/object.h"
@@ -75,57 +76,105 @@ std::wstring guid_text(const GUID& g) {
   return buf;
 }
 
-LSTATUS set_value(HKEY root, const std::wstring& path, const wchar_t* name,
-                  const std::wstring& value) {
-  UniqueHkey key;
-  LSTATUS rc = RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
-                               nullptr, key.put(), nullptr);
-  if (rc != ERROR_SUCCESS) return rc;
-  return RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                        static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-}
-
-LSTATUS delete_tree(HKEY root, const std::wstring& path) {
-  const LSTATUS rc = RegDeleteTreeW(root, path.c_str());
-  if (rc == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
-  if (rc == ERROR_SUCCESS) RegDeleteKeyW(root, path.c_str());
-  return rc;
-}
-
 HRESULT load_own_library(ComPtr<ITypeLib>& out) {
   return LoadTypeLibEx(module_path().c_str(), REGKIND_NONE, out.put());
 }
 
-HRESULT register_classes() {
-  const std::wstring path = module_path();
-  const std::wstring lib = guid_text(LIBID_QuillonLib);
+// One value that registration writes under HKEY_CLASSES_ROOT.
+struct RegistryRow {
+  std::wstring key;
+  const wchar_t* name;  // nullptr: the key's default value
+  std::wstring value;
+};
+
+// Everything registration writes besides what RegisterTypeLib records, parents before children.
+std::vector<RegistryRow> registry_rows() {
+  const std::wstring path = module_path(), lib = guid_text(LIBID_QuillonLib);
+  std::vector<RegistryRow> rows;
   for (const ClassEntry& c : kClasses) {
-    const std::wstring clsid = L"CLSID\\" + guid_text(*c.clsid);
-    const std::wstring prog = c.prog_id;
-    LSTATUS rc = set_value(HKEY_CLASSES_ROOT, clsid, nullptr, c.description);
-    if (!rc) rc = set_value(HKEY_CLASSES_ROOT, clsid + L"\\InprocServer32", nullptr, path);
-    if (!rc)
-      rc = set_value(HKEY_CLASSES_ROOT, clsid + L"\\InprocServer32", L"ThreadingModel",
-                     L"Apartment");
-    if (!rc) rc = set_value(HKEY_CLASSES_ROOT, clsid + L"\\ProgID", nullptr, prog);
-    if (!rc) rc = set_value(HKEY_CLASSES_ROOT, clsid + L"\\TypeLib", nullptr, lib);
-    if (!rc) rc = set_value(HKEY_CLASSES_ROOT, clsid + L"\\VERSION", nullptr, L"1.0");
-    if (!rc) rc = set_value(HKEY_CLASSES_ROOT, prog, nullptr, c.description);
-    if (!rc) rc = set_value(HKEY_CLASSES_ROOT, prog + L"\\CLSID", nullptr, guid_text(*c.clsid));
-    if (rc) return HRESULT_FROM_WIN32(rc);
+    const std::wstring clsid = L"CLSID\\" + guid_text(*c.clsid), prog = c.prog_id;
+    rows.insert(rows.end(), {
+                                {clsid, nullptr, c.description},
+                                {clsid + L"\\InprocServer32", nullptr, path},
+                                {clsid + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
+                                {clsid + L"\\ProgID", nullptr, prog},
+                                {clsid + L"\\TypeLib", nullptr, lib},
+                                {clsid + L"\\VERSION", nullptr, L"1.0"},
+                                {prog, nullptr, c.description},
+                                {prog + L"\\CLSID", nullptr, guid_text(*c.clsid)},
+                            });
+  }
+  // The library's locale is US English; the automation marshaler looks for the language-neutral
+  // entry, so the same file is recorded there too.
+  rows.push_back({L"TypeLib\\" + lib + L"\\1.0\\0\\win64", nullptr, path});
+  return rows;
+}
+
+HRESULT write_row(const RegistryRow& row) {
+  UniqueHkey key;
+  QUILLON_RETURN_IF_FAILED(HRESULT_FROM_WIN32(
+      RegCreateKeyExW(HKEY_CLASSES_ROOT, row.key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                      KEY_WRITE, nullptr, key.put(), nullptr)));
+  QUILLON_RETURN_IF_FAILED(HRESULT_FROM_WIN32(RegSetValueExW(
+      key.get(), row.name, 0, REG_SZ, reinterpret_cast<const BYTE*>(row.value.c_str()),
+      static_cast<DWORD>((row.value.size() + 1) * sizeof(wchar_t)))));
+  return S_OK;
+}
+
+// Removes the row's value, then its key and the key's parents as long as they are left empty
+// (a key that holds anything else, ours or not, stays). Nothing to remove is not a failure.
+HRESULT remove_row(const RegistryRow& row) {
+  LSTATUS rc = RegDeleteKeyValueW(HKEY_CLASSES_ROOT, row.key.c_str(), row.name);
+  if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND)
+    QUILLON_RETURN_IF_FAILED(HRESULT_FROM_WIN32(rc));
+  // The shared roots stay whatever they hold.
+  for (std::wstring key = row.key; !key.empty() && key != L"CLSID" && key != L"TypeLib";
+       key.resize(key.find(L'\\') == std::wstring::npos ? 0 : key.rfind(L'\\'))) {
+    UniqueHkey open;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, open.put()) != ERROR_SUCCESS)
+      continue;
+    DWORD subkeys = 0, values = 0;
+    RegQueryInfoKeyW(open.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
+                     nullptr, nullptr, nullptr, nullptr);
+    open.reset();
+    if (subkeys || values) break;
+    rc = RegDeleteKeyW(HKEY_CLASSES_ROOT, key.c_str());
+    if (rc != ERROR_SUCCESS) QUILLON_RETURN_IF_FAILED(HRESULT_FROM_WIN32(rc));
   }
   return S_OK;
 }
 
-HRESULT unregister_classes() {
-  HRESULT result = S_OK;
-  for (const ClassEntry& c : kClasses) {
-    for (const std::wstring& path : {L"CLSID\\" + guid_text(*c.clsid), std::wstring(c.prog_id)}) {
-      const LSTATUS rc = delete_tree(HKEY_CLASSES_ROOT, path);
-      if (rc) result = HRESULT_FROM_WIN32(rc);
-    }
+enum class Registry { Write, Remove };
+
+// Writes every row in order, or removes them in the reverse order; the first failure ends it.
+HRESULT apply(Registry action) {
+  const std::vector<RegistryRow> rows = registry_rows();
+  if (action == Registry::Write) {
+    for (const RegistryRow& row : rows) QUILLON_RETURN_IF_FAILED(write_row(row));
+  } else {
+    for (auto row = rows.rbegin(); row != rows.rend(); ++row)
+      QUILLON_RETURN_IF_FAILED(remove_row(*row));
   }
-  return result;
+  return S_OK;
+}
+
+HRESULT register_type_library() {
+  ComPtr<ITypeLib> lib;
+  QUILLON_RETURN_IF_FAILED(load_own_library(lib));
+  std::wstring path = module_path();
+  QUILLON_RETURN_IF_FAILED(RegisterTypeLib(lib.get(), path.data(), nullptr));
+  return S_OK;
+}
+
+// Only a registered library is removed: unregistering twice is not a failure.
+HRESULT unregister_type_library() {
+  UniqueHkey version;
+  const std::wstring key = L"TypeLib\\" + guid_text(LIBID_QuillonLib) + L"\\1.0";
+  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, version.put()) != ERROR_SUCCESS)
+    return S_OK;
+  version.reset();
+  QUILLON_RETURN_IF_FAILED(UnRegisterTypeLib(LIBID_QuillonLib, 1, 0, 0x0409, SYS_WIN64));
+  return S_OK;
 }
 
 }  // namespace
@@ -183,16 +232,21 @@ void object_destroyed(unsigned long creator_thread) {
 }
 
 namespace {
+HRESULT read_type_info(ComPtr<ITypeInfo>& dispatch, ComPtr<ITypeInfo>& vtable) {
+  ComPtr<ITypeLib> lib;
+  QUILLON_RETURN_IF_FAILED(load_own_library(lib));
+  QUILLON_RETURN_IF_FAILED(lib->GetTypeInfoOfGuid(IID__Quillon, dispatch.put()));
+  HREFTYPE h = 0;
+  QUILLON_RETURN_IF_FAILED(dispatch->GetRefTypeOfImplType(-1, &h));
+  QUILLON_RETURN_IF_FAILED(dispatch->GetRefTypeInfo(h, vtable.put()));
+  return S_OK;
+}
+
 HRESULT load_type_info() {
   if (g_vtable_info) return S_OK;
-  ComPtr<ITypeLib> lib;
-  HRESULT hr = load_own_library(lib);
   ComPtr<ITypeInfo> dispatch, vtable;
-  if (SUCCEEDED(hr)) hr = lib->GetTypeInfoOfGuid(IID__Quillon, dispatch.put());
-  HREFTYPE h = 0;
-  if (SUCCEEDED(hr)) hr = dispatch->GetRefTypeOfImplType(-1, &h);
-  if (SUCCEEDED(hr)) hr = dispatch->GetRefTypeInfo(h, vtable.put());
-  if (FAILED(hr)) return report_error(hr, L"The type library in Quillon.dll could not be loaded");
+  if (const HRESULT hr = read_type_info(dispatch, vtable); FAILED(hr))
+    return report_error(hr, L"The type library in Quillon.dll could not be loaded");
   g_dispatch_info = std::move(dispatch);
   g_vtable_info = std::move(vtable);
   return S_OK;
@@ -296,40 +350,16 @@ extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** o
 }
 
 extern "C" HRESULT WINAPI DllUnregisterServer() {
-  const HRESULT classes = unregister_classes();
-  // Unregistering twice is not a failure: only a registered library is removed.
-  UniqueHkey version;
-  const std::wstring key = L"TypeLib\\" + guid_text(LIBID_QuillonLib) + L"\\1.0";
-  const bool registered =
-      RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, version.put()) == ERROR_SUCCESS;
-  version.reset();
-  const HRESULT lib =
-      registered ? UnRegisterTypeLib(LIBID_QuillonLib, 1, 0, 0x0409, SYS_WIN64) : S_OK;
-  // The language-neutral entry written beside it, then the library key once it is empty.
-  delete_tree(HKEY_CLASSES_ROOT, key);
-  RegDeleteKeyW(HKEY_CLASSES_ROOT, (L"TypeLib\\" + guid_text(LIBID_QuillonLib)).c_str());
-  return FAILED(classes) ? SELFREG_E_CLASS : FAILED(lib) ? SELFREG_E_TYPELIB : S_OK;
+  // Our rows first: the language-neutral entry left in place would keep the library's key.
+  const HRESULT rows = apply(Registry::Remove);
+  const HRESULT lib = unregister_type_library();
+  return FAILED(rows) ? SELFREG_E_CLASS : FAILED(lib) ? SELFREG_E_TYPELIB : S_OK;
 }
 
 extern "C" HRESULT WINAPI DllRegisterServer() {
-  ComPtr<ITypeLib> lib;
-  HRESULT hr = load_own_library(lib);
-  std::wstring path = module_path();
-  if (SUCCEEDED(hr)) hr = RegisterTypeLib(lib.get(), path.data(), nullptr);
-  // The library's locale is US English; the automation marshaler looks for the language-neutral
-  // entry, so the same file is recorded there too.
-  if (SUCCEEDED(hr)) {
-    const std::wstring neutral = L"TypeLib\\" + guid_text(LIBID_QuillonLib) + L"\\1.0\\0\\win64";
-    if (const LSTATUS rc = set_value(HKEY_CLASSES_ROOT, neutral, nullptr, path))
-      hr = HRESULT_FROM_WIN32(rc);
-  }
-  if (FAILED(hr)) {
-    DllUnregisterServer();
-    return SELFREG_E_TYPELIB;
-  }
-  if (FAILED(register_classes())) {
-    DllUnregisterServer();
-    return SELFREG_E_CLASS;
-  }
-  return S_OK;
+  const HRESULT lib = register_type_library();
+  const HRESULT rows = SUCCEEDED(lib) ? apply(Registry::Write) : S_OK;
+  if (SUCCEEDED(lib) && SUCCEEDED(rows)) return S_OK;
+  DllUnregisterServer();  // nothing half-written stays behind
+  return FAILED(lib) ? SELFREG_E_TYPELIB : SELFREG_E_CLASS;
 }

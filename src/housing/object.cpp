@@ -200,13 +200,12 @@ class QuillonObject final : public _Quillon, public ISupportErrorInfo {
 
 // The value behind a VARIANT, looking through one level of VT_BYREF.
 // (The automation calls below take non-const pointers but only read their source.)
-VARIANT* target_of(const VARIANT& in, VARIANT& scratch) {
+VARIANT* target_of(const VARIANT& in, UniqueVariant& scratch) {
   VARIANT* v = const_cast<VARIANT*>(&in);
   if (V_VT(v) == (VT_VARIANT | VT_BYREF)) return V_VARIANTREF(v);
   if (V_VT(v) & VT_BYREF) {
-    VariantInit(&scratch);
-    if (FAILED(VariantCopyInd(&scratch, v))) return v;
-    return &scratch;
+    if (FAILED(VariantCopyInd(scratch.put(), v))) return v;
+    return scratch.get();
   }
   return v;
 }
@@ -235,8 +234,7 @@ bool is_number(VARTYPE vt) {
 
 // A colour argument: any value that fits 32 bits, signed or unsigned, taken bit for bit.
 HRESULT colour_argument(const VARIANT& in, VARIANT& out) {
-  VARIANT scratch;
-  VariantInit(&scratch);
+  UniqueVariant scratch;
   VARIANT* v = target_of(in, scratch);
   UniqueVariant as_long;
   HRESULT hr = VariantChangeType(as_long.get(), v, 0, VT_I4);
@@ -252,14 +250,12 @@ HRESULT colour_argument(const VARIANT& in, VARIANT& out) {
       hr = S_OK;
     }
   }
-  VariantClear(&scratch);
   return hr;
 }
 
 // A Boolean argument: a whole number that fits 16 bits is kept as it is.
 bool boolean_argument(const VARIANT& in, VARIANT& out) {
-  VARIANT scratch;
-  VariantInit(&scratch);
+  UniqueVariant scratch;
   VARIANT* v = target_of(in, scratch);
   bool done = false;
   if (is_number(V_VT(v))) {
@@ -272,7 +268,6 @@ bool boolean_argument(const VARIANT& in, VARIANT& out) {
       done = true;
     }
   }
-  VariantClear(&scratch);
   return done;
 }
 

@@ -38,16 +38,14 @@ constexpr GUID kOleColor = {
 const wchar_t* const kOrder[] = {L"_Quillon", L"Quillon", L"GradientType", L"TypeOfHeading",
                                  L"StartPosition"};
 
+void print_failure(const quillon::forms::win32::Failure& f) {
+  std::fprintf(stderr, "resource_tool: %s failed (0x%08lx)\n", f.expression,
+               static_cast<unsigned long>(f.hr));
+}
 int fail(const char* what, HRESULT hr) {
-  std::fprintf(stderr, "resource_tool: %s failed (0x%08lx)\n", what,
-               static_cast<unsigned long>(hr));
+  print_failure({what, __FILE__, __LINE__, hr});
   return 1;
 }
-#define CHECK_HR(expr)                        \
-  do {                                        \
-    const HRESULT hr_ = (expr);               \
-    if (FAILED(hr_)) return fail(#expr, hr_); \
-  } while (0)
 
 std::wstring name_of(ITypeInfo* ti, MEMBERID id = MEMBERID_NIL) {
   UniqueBstr name;
@@ -170,8 +168,8 @@ struct Copier {
 // offsets, invocation kinds, parameter types and flags, enumeration values.
 int compare(ITypeInfo* a, ITypeInfo* b, const std::wstring& what) {
   TYPEATTR *ta = nullptr, *tb = nullptr;
-  CHECK_HR(a->GetTypeAttr(&ta));
-  CHECK_HR(b->GetTypeAttr(&tb));
+  QUILLON_RETURN_IF_FAILED(a->GetTypeAttr(&ta));
+  QUILLON_RETURN_IF_FAILED(b->GetTypeAttr(&tb));
   int bad = 0;
   if (ta->typekind != tb->typekind || ta->wTypeFlags != tb->wTypeFlags ||
       ta->cFuncs != tb->cFuncs || ta->cVars != tb->cVars || ta->cbSizeVft != tb->cbSizeVft ||
@@ -182,8 +180,8 @@ int compare(ITypeInfo* a, ITypeInfo* b, const std::wstring& what) {
   }
   for (UINT i = 0; !bad && i < ta->cFuncs; ++i) {
     FUNCDESC *fa = nullptr, *fb = nullptr;
-    CHECK_HR(a->GetFuncDesc(i, &fa));
-    CHECK_HR(b->GetFuncDesc(i, &fb));
+    QUILLON_RETURN_IF_FAILED(a->GetFuncDesc(i, &fa));
+    QUILLON_RETURN_IF_FAILED(b->GetFuncDesc(i, &fb));
     // widl's colours are its base type; the rewritten library names stdole2's OLE_COLOR.
     const bool colour = is_colour_member(name_of(a, fa->memid));
     auto same_type = [colour](const TYPEDESC& ta_, const TYPEDESC& tb_) {
@@ -211,8 +209,8 @@ int compare(ITypeInfo* a, ITypeInfo* b, const std::wstring& what) {
   }
   for (UINT i = 0; !bad && i < ta->cVars; ++i) {
     VARDESC *va = nullptr, *vb = nullptr;
-    CHECK_HR(a->GetVarDesc(i, &va));
-    CHECK_HR(b->GetVarDesc(i, &vb));
+    QUILLON_RETURN_IF_FAILED(a->GetVarDesc(i, &va));
+    QUILLON_RETURN_IF_FAILED(b->GetVarDesc(i, &vb));
     if (va->memid != vb->memid || V_I4(va->lpvarValue) != V_I4(vb->lpvarValue)) bad = 1;
     a->ReleaseVarDesc(va);
     b->ReleaseVarDesc(vb);
@@ -224,43 +222,44 @@ int compare(ITypeInfo* a, ITypeInfo* b, const std::wstring& what) {
 
 int rebuild_typelib(const wchar_t* in, const wchar_t* out) {
   ComPtr<ITypeLib> src;
-  CHECK_HR(LoadTypeLibEx(in, REGKIND_NONE, src.put()));
+  QUILLON_RETURN_IF_FAILED(LoadTypeLibEx(in, REGKIND_NONE, src.put()));
   ComPtr<ICreateTypeLib2> dst;
-  CHECK_HR(CreateTypeLib2(SYS_WIN64, out, dst.put()));
+  QUILLON_RETURN_IF_FAILED(CreateTypeLib2(SYS_WIN64, out, dst.put()));
 
   TLIBATTR* la = nullptr;
-  CHECK_HR(src->GetLibAttr(&la));
-  CHECK_HR(dst->SetGuid(la->guid));
-  CHECK_HR(dst->SetLcid(la->lcid));
-  CHECK_HR(dst->SetVersion(la->wMajorVerNum, la->wMinorVerNum));
-  CHECK_HR(dst->SetLibFlags(la->wLibFlags));
+  QUILLON_RETURN_IF_FAILED(src->GetLibAttr(&la));
+  QUILLON_RETURN_IF_FAILED(dst->SetGuid(la->guid));
+  QUILLON_RETURN_IF_FAILED(dst->SetLcid(la->lcid));
+  QUILLON_RETURN_IF_FAILED(dst->SetVersion(la->wMajorVerNum, la->wMinorVerNum));
+  QUILLON_RETURN_IF_FAILED(dst->SetLibFlags(la->wLibFlags));
   src->ReleaseTLibAttr(la);
   UniqueBstr lib_name, lib_doc;
-  CHECK_HR(src->GetDocumentation(-1, lib_name.put(), lib_doc.put(), nullptr, nullptr));
-  CHECK_HR(dst->SetName(lib_name.get()));
-  CHECK_HR(dst->SetDocString(lib_doc.get()));
+  QUILLON_RETURN_IF_FAILED(
+      src->GetDocumentation(-1, lib_name.put(), lib_doc.put(), nullptr, nullptr));
+  QUILLON_RETURN_IF_FAILED(dst->SetName(lib_name.get()));
+  QUILLON_RETURN_IF_FAILED(dst->SetDocString(lib_doc.get()));
 
   ComPtr<ITypeLib> stdole;
   ComPtr<ITypeInfo> ole_color;
-  CHECK_HR(LoadTypeLibEx(L"stdole2.tlb", REGKIND_NONE, stdole.put()));
-  CHECK_HR(stdole->GetTypeInfoOfGuid(kOleColor, ole_color.put()));
+  QUILLON_RETURN_IF_FAILED(LoadTypeLibEx(L"stdole2.tlb", REGKIND_NONE, stdole.put()));
+  QUILLON_RETURN_IF_FAILED(stdole->GetTypeInfoOfGuid(kOleColor, ole_color.put()));
   Copier c{src.get(), dst.get(), ole_color.get(), {}, {}};
   const UINT count = src->GetTypeInfoCount();
   for (const wchar_t* want : kOrder) {
     ComPtr<ITypeInfo> found;
     for (UINT i = 0; i < count && !found; ++i) {
       ComPtr<ITypeInfo> ti;
-      CHECK_HR(src->GetTypeInfo(i, ti.put()));
+      QUILLON_RETURN_IF_FAILED(src->GetTypeInfo(i, ti.put()));
       if (name_of(ti.get()) == want) found = std::move(ti);
     }
     if (!found) return fail("finding a type description", E_FAIL);
     TYPEATTR* ta = nullptr;
-    CHECK_HR(found->GetTypeAttr(&ta));
+    QUILLON_RETURN_IF_FAILED(found->GetTypeAttr(&ta));
     // A dual interface is written as its vtable interface; the writer adds the dispatch side.
     const TYPEKIND kind = ta->typekind == TKIND_DISPATCH ? TKIND_INTERFACE : ta->typekind;
     found->ReleaseTypeAttr(ta);
     ComPtr<ICreateTypeInfo> made;
-    CHECK_HR(dst->CreateTypeInfo(const_cast<LPOLESTR>(want), kind, made.put()));
+    QUILLON_RETURN_IF_FAILED(dst->CreateTypeInfo(const_cast<LPOLESTR>(want), kind, made.put()));
     c.src_infos.push_back(std::move(found));
     c.dst_infos.push_back(std::move(made));
   }
@@ -269,74 +268,74 @@ int rebuild_typelib(const wchar_t* in, const wchar_t* out) {
     ITypeInfo* from = c.src_infos[i].get();
     ICreateTypeInfo* to = c.dst_infos[i].get();
     TYPEATTR* ta = nullptr;
-    CHECK_HR(from->GetTypeAttr(&ta));
+    QUILLON_RETURN_IF_FAILED(from->GetTypeAttr(&ta));
     const TYPEATTR attr = *ta;
     from->ReleaseTypeAttr(ta);
-    CHECK_HR(to->SetGuid(attr.guid));
-    CHECK_HR(to->SetVersion(attr.wMajorVerNum, attr.wMinorVerNum));
+    QUILLON_RETURN_IF_FAILED(to->SetGuid(attr.guid));
+    QUILLON_RETURN_IF_FAILED(to->SetVersion(attr.wMajorVerNum, attr.wMinorVerNum));
     if (attr.typekind == TKIND_DISPATCH) {
       ComPtr<ITypeInfo> vtable;
       HREFTYPE h = 0;
-      CHECK_HR(from->GetRefTypeOfImplType(-1, &h));
-      CHECK_HR(from->GetRefTypeInfo(h, vtable.put()));
+      QUILLON_RETURN_IF_FAILED(from->GetRefTypeOfImplType(-1, &h));
+      QUILLON_RETURN_IF_FAILED(from->GetRefTypeInfo(h, vtable.put()));
       TYPEATTR* va = nullptr;
-      CHECK_HR(vtable->GetTypeAttr(&va));
+      QUILLON_RETURN_IF_FAILED(vtable->GetTypeAttr(&va));
       const WORD vtable_flags = va->wTypeFlags;
       vtable->ReleaseTypeAttr(va);
-      CHECK_HR(to->SetTypeFlags(vtable_flags));
+      QUILLON_RETURN_IF_FAILED(to->SetTypeFlags(vtable_flags));
       ComPtr<ITypeInfo> base;
-      CHECK_HR(vtable->GetRefTypeOfImplType(0, &h));
-      CHECK_HR(vtable->GetRefTypeInfo(h, base.put()));
+      QUILLON_RETURN_IF_FAILED(vtable->GetRefTypeOfImplType(0, &h));
+      QUILLON_RETURN_IF_FAILED(vtable->GetRefTypeInfo(h, base.put()));
       HREFTYPE mine = 0;
-      CHECK_HR(to->AddRefTypeInfo(base.get(), &mine));
-      CHECK_HR(to->AddImplType(0, mine));
-      CHECK_HR(c.copy_functions(vtable.get(), to));
+      QUILLON_RETURN_IF_FAILED(to->AddRefTypeInfo(base.get(), &mine));
+      QUILLON_RETURN_IF_FAILED(to->AddImplType(0, mine));
+      QUILLON_RETURN_IF_FAILED(c.copy_functions(vtable.get(), to));
     } else if (attr.typekind == TKIND_COCLASS) {
-      CHECK_HR(to->SetTypeFlags(attr.wTypeFlags));
+      QUILLON_RETURN_IF_FAILED(to->SetTypeFlags(attr.wTypeFlags));
       for (UINT k = 0; k < attr.cImplTypes; ++k) {
         HREFTYPE h = 0;
         INT flags = 0;
-        CHECK_HR(from->GetRefTypeOfImplType(k, &h));
-        CHECK_HR(from->GetImplTypeFlags(k, &flags));
+        QUILLON_RETURN_IF_FAILED(from->GetRefTypeOfImplType(k, &h));
+        QUILLON_RETURN_IF_FAILED(from->GetImplTypeFlags(k, &flags));
         TYPEDESC td{};
         td.vt = VT_USERDEFINED;
         td.hreftype = h;
         std::vector<TYPEDESC*> owned;
-        CHECK_HR(c.map_type(from, to, td, owned));
-        CHECK_HR(to->AddImplType(k, td.hreftype));
-        CHECK_HR(to->SetImplTypeFlags(k, flags));
+        QUILLON_RETURN_IF_FAILED(c.map_type(from, to, td, owned));
+        QUILLON_RETURN_IF_FAILED(to->AddImplType(k, td.hreftype));
+        QUILLON_RETURN_IF_FAILED(to->SetImplTypeFlags(k, flags));
       }
     } else if (attr.typekind == TKIND_ENUM) {
-      CHECK_HR(to->SetTypeFlags(attr.wTypeFlags));
-      CHECK_HR(c.copy_enum(from, to));
+      QUILLON_RETURN_IF_FAILED(to->SetTypeFlags(attr.wTypeFlags));
+      QUILLON_RETURN_IF_FAILED(c.copy_enum(from, to));
     }
-    CHECK_HR(to->LayOut());
+    QUILLON_RETURN_IF_FAILED(to->LayOut());
     // The writer marks a class dispatchable while laying out; the source's flags are wanted.
-    if (attr.typekind == TKIND_COCLASS) CHECK_HR(to->SetTypeFlags(attr.wTypeFlags));
+    if (attr.typekind == TKIND_COCLASS) QUILLON_RETURN_IF_FAILED(to->SetTypeFlags(attr.wTypeFlags));
   }
-  CHECK_HR(dst->SaveAllChanges());
+  QUILLON_RETURN_IF_FAILED(dst->SaveAllChanges());
 
   // Read the result back and compare it with widl's library.
   ComPtr<ITypeLib> again;
-  CHECK_HR(LoadTypeLibEx(out, REGKIND_NONE, again.put()));
+  QUILLON_RETURN_IF_FAILED(LoadTypeLibEx(out, REGKIND_NONE, again.put()));
   if (again->GetTypeInfoCount() != 5) return fail("counting the written descriptions", E_FAIL);
   int bad = 0;
   for (UINT i = 0; i < 5; ++i) {
     ComPtr<ITypeInfo> ti;
-    CHECK_HR(again->GetTypeInfo(i, ti.put()));
+    QUILLON_RETURN_IF_FAILED(again->GetTypeInfo(i, ti.put()));
     if (name_of(ti.get()) != kOrder[i]) return fail("ordering the descriptions", E_FAIL);
     bad |= compare(c.src_infos[i].get(), ti.get(), kOrder[i]);
     TYPEATTR* ta = nullptr;
-    CHECK_HR(ti->GetTypeAttr(&ta));
+    QUILLON_RETURN_IF_FAILED(ti->GetTypeAttr(&ta));
     const bool dual = ta->typekind == TKIND_DISPATCH;
     ti->ReleaseTypeAttr(ta);
     if (dual) {  // the vtable side too
       HREFTYPE h1 = 0, h2 = 0;
       ComPtr<ITypeInfo> v1, v2;
-      CHECK_HR(c.src_infos[i]->GetRefTypeOfImplType(-1, &h1));
-      CHECK_HR(c.src_infos[i]->GetRefTypeInfo(h1, v1.put()));
-      CHECK_HR(ti->GetRefTypeOfImplType(-1, &h2));
-      CHECK_HR(ti->GetRefTypeInfo(h2, v2.put()));
+      QUILLON_RETURN_IF_FAILED(c.src_infos[i]->GetRefTypeOfImplType(-1, &h1));
+      QUILLON_RETURN_IF_FAILED(c.src_infos[i]->GetRefTypeInfo(h1, v1.put()));
+      QUILLON_RETURN_IF_FAILED(ti->GetRefTypeOfImplType(-1, &h2));
+      QUILLON_RETURN_IF_FAILED(ti->GetRefTypeInfo(h2, v2.put()));
       bad |= compare(v1.get(), v2.get(), L"_Quillon (vtable)");
     }
   }
@@ -488,6 +487,7 @@ int write_icon(const wchar_t* out) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  quillon::forms::win32::failure_reporter = print_failure;
   const std::wstring job = argc > 1 ? argv[1] : L"";
   if (job == L"typelib" && argc == 4) {
     CoInitialize(nullptr);

@@ -114,7 +114,8 @@ TEST(ModuleTest, RegisterCreateUnregister) {
 
   ASSERT_EQ(unreg(), S_OK);
   const auto clean = our_keys();
-  EXPECT_TRUE(clean.empty()) << clean.size() << " keys left";
+  EXPECT_TRUE(clean.empty()) << clean.size() << " keys left, the first "
+                             << testing::PrintToString(clean.begin()->first);
   EXPECT_EQ(unreg(), S_OK);  // twice is fine
 
   ASSERT_EQ(reg(), S_OK);

@@ -1,9 +1,17 @@
-// Owners for the USER and GDI handles of the Win32 backend: each handle has exactly one owner,
-// which releases it with the matching call.
+// The one family of owners for Windows handles, used by the backend, the housing and their tests
+// and tools: each handle has exactly one owner, which releases it with the matching call (USER and
+// GDI handles, registry keys, BSTRs, VARIANTs, COM references). Small and in the spirit of WIL's
+// unique_hwnd / unique_hkey / unique_bstr / unique_variant / com_ptr; and one macro that turns a
+// failed HRESULT into an early return while recording the expression that failed.
 #pragma once
 
-#include <windows.h>
+// clang-format off
+#include <windows.h>  // first: the other platform headers need it
+#include <oleauto.h>
+// clang-format on
 
+#include <cstdio>
+#include <string>
 #include <utility>
 
 namespace quillon::forms::win32 {
@@ -25,6 +33,11 @@ class UniqueHandle {
   H get() const { return h_; }
   explicit operator bool() const { return h_ != Invalid; }
   H release() { return std::exchange(h_, Invalid); }
+  // For a call that hands a new handle back through a pointer: the old one is released first.
+  H* put() {
+    reset();
+    return &h_;
+  }
   void reset(H h = Invalid) {
     if (h_ != Invalid) Close(h_);
     h_ = h;
@@ -44,6 +57,12 @@ inline void delete_dc(HDC h) {
 inline void delete_object(HGDIOBJ h) {
   ::DeleteObject(h);
 }
+inline void close_key(HKEY h) {
+  ::RegCloseKey(h);
+}
+inline void free_string(BSTR b) {
+  ::SysFreeString(b);
+}
 }  // namespace detail
 
 using UniqueHwnd = UniqueHandle<HWND, detail::destroy_window>;
@@ -52,6 +71,101 @@ using UniqueBitmap = UniqueHandle<HBITMAP, detail::delete_object>;
 using UniqueFont = UniqueHandle<HFONT, detail::delete_object>;
 using UniqueBrush = UniqueHandle<HBRUSH, detail::delete_object>;
 using UniquePen = UniqueHandle<HPEN, detail::delete_object>;
+using UniqueHkey = UniqueHandle<HKEY, detail::close_key>;
+
+// One BSTR; a null BSTR reads as the empty string.
+class UniqueBstr : public UniqueHandle<BSTR, detail::free_string> {
+ public:
+  UniqueBstr() = default;
+  explicit UniqueBstr(const wchar_t* s) : UniqueHandle(::SysAllocString(s)) {}
+  explicit UniqueBstr(const std::wstring& s)
+      : UniqueHandle(::SysAllocStringLen(s.data(), static_cast<UINT>(s.size()))) {}
+  std::wstring str() const {
+    return get() ? std::wstring(get(), ::SysStringLen(get())) : std::wstring();
+  }
+};
+
+// One VARIANT, cleared on destruction.
+class UniqueVariant {
+ public:
+  UniqueVariant() { ::VariantInit(&v_); }
+  UniqueVariant(const UniqueVariant&) = delete;
+  UniqueVariant& operator=(const UniqueVariant&) = delete;
+  ~UniqueVariant() { ::VariantClear(&v_); }
+  VARIANT* get() { return &v_; }
+  const VARIANT* get() const { return &v_; }
+  VARIANT* operator->() { return &v_; }
+  VARIANT* put() {
+    ::VariantClear(&v_);
+    return &v_;
+  }
+
+ private:
+  VARIANT v_;
+};
+
+// One counted reference to a COM object.
+template <class T>
+class ComPtr {
+ public:
+  ComPtr() = default;
+  explicit ComPtr(T* p) : p_(p) {
+    if (p_) p_->AddRef();
+  }
+  ComPtr(const ComPtr& o) : ComPtr(o.p_) {}
+  ComPtr(ComPtr&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
+  ComPtr& operator=(ComPtr o) noexcept {
+    std::swap(p_, o.p_);
+    return *this;
+  }
+  ~ComPtr() { reset(); }
+
+  void reset() {
+    if (p_) std::exchange(p_, nullptr)->Release();
+  }
+  T* get() const { return p_; }
+  T* operator->() const { return p_; }
+  explicit operator bool() const { return p_ != nullptr; }
+  T** put() {
+    reset();
+    return &p_;
+  }
+  void** put_void() { return reinterpret_cast<void**>(put()); }
+  T* detach() { return std::exchange(p_, nullptr); }
+
+  // QueryInterface into another owner.
+  template <class U>
+  HRESULT query(REFIID iid, ComPtr<U>& out) const {
+    return p_ ? p_->QueryInterface(iid, out.put_void()) : E_POINTER;
+  }
+
+ private:
+  T* p_ = nullptr;
+};
+
+// A failed call, as QUILLON_RETURN_IF_FAILED saw it.
+struct Failure {
+  const char* expression;
+  const char* file;
+  int line;
+  HRESULT hr;
+};
+// Where failures go: the debugger's output unless a program (a command-line tool) installs its
+// own reporter.
+using FailureReporter = void (*)(const Failure&);
+inline FailureReporter failure_reporter = nullptr;
+
+inline HRESULT record_failure(const Failure& f) {
+  if (failure_reporter) {
+    failure_reporter(f);
+  } else {
+    char text[512];
+    std::snprintf(text, sizeof text, "%s(%d): 0x%08lX from %s\n", f.file, f.line,
+                  static_cast<unsigned long>(f.hr), f.expression);
+    ::OutputDebugStringA(text);
+  }
+  return f.hr;
+}
 
 // A window's DC from GetDC, given back with ReleaseDC.
 class WindowDc {
@@ -116,3 +230,12 @@ class SavedDc {
 };
 
 }  // namespace quillon::forms::win32
+
+// Evaluates expr (an HRESULT); when it failed, records the expression and returns its HRESULT from
+// the calling function.
+#define QUILLON_RETURN_IF_FAILED(expr)                                                          \
+  do {                                                                                          \
+    const HRESULT quillon_hr_ = (expr);                                                         \
+    if (FAILED(quillon_hr_))                                                                    \
+      return ::quillon::forms::win32::record_failure({#expr, __FILE__, __LINE__, quillon_hr_}); \
+  } while (0)
