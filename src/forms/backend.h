@@ -150,10 +150,12 @@ class Backend {
   virtual std::unique_ptr<FormPeer> load(Form& form) = 0;
 };
 
-// The backend of the calling thread. Each backend library defines default_backend(); a test can
-// install another one for the current thread with BackendScope.
+// The backend of the calling thread: the one a BackendScope installed for it (tests), else the
+// program's own. The build, not the toolkit, chooses that one: every program links the chosen
+// backend's use_backend.cpp, which hands its per-thread backend to set_default_backend.
 Backend& backend();
-Backend& default_backend();  // defined by the linked backend library
+using BackendSource = Backend& (*)();
+void set_default_backend(BackendSource source);
 
 // The RGB value of an OLE_COLOR, the one place where colours are resolved: 0x800000nn is system
 // colour nn of the calling thread's platform (the low byte names it, as GetSysColor's index; the

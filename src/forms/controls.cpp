@@ -10,10 +10,17 @@ namespace quillon::forms {
 
 namespace {
 thread_local Backend* t_backend = nullptr;
+BackendSource g_default_backend = nullptr;  // set once, while the program starts
 }  // namespace
 
 Backend& backend() {
-  return t_backend ? *t_backend : default_backend();
+  if (t_backend) return *t_backend;
+  if (!g_default_backend) throw std::logic_error("no forms backend is linked into this program");
+  return g_default_backend();
+}
+
+void set_default_backend(BackendSource source) {
+  g_default_backend = source;
 }
 
 Rgb resolve_color(OleColor c) {

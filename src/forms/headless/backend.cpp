@@ -724,9 +724,9 @@ int HeadlessBackend::modal_stalls() const {
 
 }  // namespace quillon::forms::headless
 
-namespace quillon::forms {
-Backend& default_backend() {
-  thread_local headless::HeadlessBackend backend;
+namespace quillon::forms::headless {
+Backend& thread_backend() {
+  thread_local HeadlessBackend backend;
   return backend;
 }
-}  // namespace quillon::forms
+}  // namespace quillon::forms::headless

@@ -31,6 +31,9 @@ struct ScreenSpec {
   int icon_px = 32;
 };
 
+// The calling thread's own headless backend (the program's default when it links this backend).
+Backend& thread_backend();
+
 class HeadlessBackend : public Backend {
  public:
   explicit HeadlessBackend(ScreenSpec screen_size = {});

@@ -26,13 +26,7 @@
 
 #include "forms/win32/internal.h"
 
-namespace quillon::forms {
-
-Backend& default_backend() {
-  return win32::win32_backend();
-}
-
-namespace win32 {
+namespace quillon::forms::win32 {
 
 namespace {
 // A plain pointer: a thread_local object with a destructor would make the C++ run time pin the
@@ -58,5 +52,4 @@ std::unique_ptr<FormPeer> Win32Backend::load(Form& form) {
   return make_form_peer(form, *this);
 }
 
-}  // namespace win32
-}  // namespace quillon::forms
+}  // namespace quillon::forms::win32
