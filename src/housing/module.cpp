@@ -5,6 +5,7 @@
 #include <olectl.h>
 
 #include <atomic>
+#include <map>
 #include <mutex>
 #include <new>
 #include <vector>
@@ -26,6 +27,7 @@ std::atomic<long> g_locks{0};
 std::mutex g_type_mutex;
 ComPtr<ITypeInfo> g_dispatch_info;
 ComPtr<ITypeInfo> g_vtable_info;
+std::map<DISPID, Member> g_members;
 
 // One row per creatable class.
 struct ClassEntry {
@@ -242,13 +244,45 @@ HRESULT read_type_info(ComPtr<ITypeInfo>& dispatch, ComPtr<ITypeInfo>& vtable) {
   return S_OK;
 }
 
+// The kind of value a property's setter takes: a Boolean, stdole2's OLE_COLOR, or other.
+ValueKind value_kind(ITypeInfo* info, const TYPEDESC& t) {
+  if (t.vt == VT_BOOL) return ValueKind::Boolean;
+  if (t.vt != VT_USERDEFINED) return ValueKind::Other;
+  ComPtr<ITypeInfo> ref;
+  UniqueBstr name;
+  if (FAILED(info->GetRefTypeInfo(t.hreftype, ref.put())) ||
+      FAILED(ref->GetDocumentation(MEMBERID_NIL, name.put(), nullptr, nullptr, nullptr)))
+    return ValueKind::Other;
+  return name.str() == L"OLE_COLOR" ? ValueKind::Colour : ValueKind::Other;
+}
+
+HRESULT read_members(ITypeInfo* vtable, std::map<DISPID, Member>& out) {
+  TYPEATTR* attr = nullptr;
+  QUILLON_RETURN_IF_FAILED(vtable->GetTypeAttr(&attr));
+  const WORD count = attr->cFuncs;
+  vtable->ReleaseTypeAttr(attr);
+  for (UINT i = 0; i < count; ++i) {
+    FUNCDESC* f = nullptr;
+    QUILLON_RETURN_IF_FAILED(vtable->GetFuncDesc(i, &f));
+    Member& m = out[f->memid];
+    m.method = f->invkind == INVOKE_FUNC;
+    if (f->invkind == INVOKE_PROPERTYPUT && f->cParams == 1)
+      m.value = value_kind(vtable, f->lprgelemdescParam[0].tdesc);
+    vtable->ReleaseFuncDesc(f);
+  }
+  return S_OK;
+}
+
 HRESULT load_type_info() {
   if (g_vtable_info) return S_OK;
   ComPtr<ITypeInfo> dispatch, vtable;
-  if (const HRESULT hr = read_type_info(dispatch, vtable); FAILED(hr))
-    return report_error(hr, L"The type library in Quillon.dll could not be loaded");
+  std::map<DISPID, Member> members;
+  HRESULT hr = read_type_info(dispatch, vtable);
+  if (SUCCEEDED(hr)) hr = read_members(vtable.get(), members);
+  if (FAILED(hr)) return report_error(hr, L"The type library in Quillon.dll could not be loaded");
   g_dispatch_info = std::move(dispatch);
   g_vtable_info = std::move(vtable);
+  g_members = std::move(members);
   return S_OK;
 }
 }  // namespace
@@ -267,10 +301,21 @@ HRESULT vtable_type_info(ComPtr<ITypeInfo>& out) {
   return hr;
 }
 
+HRESULT member_of(DISPID id, Member& out) {
+  std::lock_guard lock(g_type_mutex);
+  const HRESULT hr = load_type_info();
+  if (FAILED(hr)) return hr;
+  const auto it = g_members.find(id);
+  if (it == g_members.end()) return DISP_E_MEMBERNOTFOUND;
+  out = it->second;
+  return S_OK;
+}
+
 void release_type_info() {
   std::lock_guard lock(g_type_mutex);
   g_dispatch_info.reset();
   g_vtable_info.reset();
+  g_members.clear();
 }
 
 HRESULT report_error(HRESULT hr, const std::wstring& description) {

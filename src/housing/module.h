@@ -34,6 +34,16 @@ HRESULT dispatch_type_info(ComPtr<ITypeInfo>& out);
 HRESULT vtable_type_info(ComPtr<ITypeInfo>& out);
 void release_type_info();
 
+// What Invoke needs to know of a member before the standard argument handling, read from the
+// type library's own descriptions (each member's FUNCDESC), so the library is the one table.
+enum class ValueKind { Other, Colour, Boolean };
+struct Member {
+  bool method = false;                 // MsgBox; else a property
+  ValueKind value = ValueKind::Other;  // what a property holds
+};
+// DISP_E_MEMBERNOTFOUND for an id that no member has.
+HRESULT member_of(DISPID id, Member& out);
+
 // Sets the thread's error object (source "QuillonLib.Quillon") and returns hr.
 HRESULT report_error(HRESULT hr, const std::wstring& description);
 

@@ -26,21 +26,6 @@
 namespace quillon::housing {
 namespace {
 
-constexpr DISPID kMsgBox = 0x60030018;
-constexpr DISPID kFirstProperty = 0x68030016;  // BackColorBody
-constexpr DISPID kLastProperty = 0x68030000;   // HideButtons
-constexpr std::array<DISPID, 5> kColours = {0x68030016, 0x68030015, 0x68030014, 0x68030013,
-                                            0x68030012};
-constexpr std::array<DISPID, 8> kBooleans = {0x68030011, 0x6803000E, 0x6803000C, 0x6803000B,
-                                             0x6803000A, 0x68030008, 0x68030007, 0x68030000};
-
-template <std::size_t N>
-bool one_of(const std::array<DISPID, N>& ids, DISPID id) {
-  for (DISPID i : ids)
-    if (i == id) return true;
-  return false;
-}
-
 std::wstring widen(const char* s) {
   std::wstring w;
   while (s && *s) w.push_back(static_cast<unsigned char>(*s++));
@@ -294,21 +279,20 @@ HRESULT QuillonObject::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAM
   DISPPARAMS call = *params;
 
   const bool put = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
-  if (id != kMsgBox) {
-    // A property takes no argument to read and exactly one to write (the standard conversion
-    // would take a read with an argument for a collection access and ignore extra values).
-    if (id < kLastProperty || id > kFirstProperty) return DISP_E_MEMBERNOTFOUND;
-    if (params->cArgs != (put ? 1u : 0u)) return DISP_E_BADPARAMCOUNT;
-  }
-  if (put && params->cArgs == 1 && one_of(kColours, id)) {
+  Member member;
+  if (FAILED(hr = member_of(id, member))) return hr;
+  // A property takes no argument to read and exactly one to write (the standard conversion
+  // would take a read with an argument for a collection access and ignore extra values).
+  if (!member.method && params->cArgs != (put ? 1u : 0u)) return DISP_E_BADPARAMCOUNT;
+  if (put && member.value == ValueKind::Colour) {
     if (FAILED(hr = colour_argument(args[0], *owned[0].get()))) {
       if (arg_err) *arg_err = 0;
       return hr;
     }
     args[0] = *owned[0].get();
-  } else if (put && params->cArgs == 1 && one_of(kBooleans, id)) {
+  } else if (put && member.value == ValueKind::Boolean) {
     if (boolean_argument(args[0], *owned[0].get())) args[0] = *owned[0].get();
-  } else if (id == kMsgBox && (flags & DISPATCH_METHOD)) {
+  } else if (member.method && (flags & DISPATCH_METHOD)) {
     // Positional and named arguments into Message, Buttons, Title, each converted here so that a
     // bad one is named by its place in the caller's rgvarg.
     if (params->cArgs > 3) return DISP_E_BADPARAMCOUNT;

@@ -14,9 +14,11 @@ class ObjectTest : public ::testing::Test {
     q_ = make_direct();
     ASSERT_TRUE(q_);
   }
-  VARIANT get(DISPID id) {
+  // Members are named; the names-to-ids rule is checked once, in LateBoundNamesGiveTheFixedIds.
+  DISPID id(const wchar_t* member) { return id_of(q_.get(), member); }
+  VARIANT get(const wchar_t* member) {
     Call c;
-    invoke(q_.get(), id, DISPATCH_PROPERTYGET, {}, c);
+    invoke(q_.get(), id(member), DISPATCH_PROPERTYGET, {}, c);
     EXPECT_EQ(c.hr, S_OK) << hex(c.hr);
     VARIANT v = c.result;
     VariantInit(&c.result);
@@ -70,21 +72,21 @@ TEST_F(ObjectTest, LateBoundNamesGiveTheFixedIds) {
 TEST_F(ObjectTest, EarlyAndLateBoundCallsAgree) {
   // Set through the vtable, read through IDispatch, and the other way round.
   ASSERT_EQ(q_->put_GradientDirection(GradientCircleCenterFadeOut), S_OK);
-  VARIANT v = get(0x68030010);
+  VARIANT v = get(L"GradientDirection");
   EXPECT_EQ(V_VT(&v), VT_I4);
   EXPECT_EQ(V_I4(&v), 8);
   ASSERT_EQ(q_->put_Top(-5), S_OK);
-  v = get(0x68030005);
+  v = get(L"Top");
   EXPECT_EQ(V_I4(&v), 0);
 
   Call c;
-  invoke(q_.get(), 0x68030012, DISPATCH_PROPERTYPUT, {var_i4(0x00FF00)}, c);
+  invoke(q_.get(), id(L"ForeColorHeading"), DISPATCH_PROPERTYPUT, {var_i4(0x00FF00)}, c);
   ASSERT_EQ(c.hr, S_OK);
   OLE_COLOR colour = 0;
   EXPECT_EQ(q_->get_ForeColorHeading(&colour), S_OK);
   EXPECT_EQ(colour, 0x00FF00u);
   Call t;
-  invoke(q_.get(), 0x68030001, DISPATCH_PROPERTYPUT, {var_bstr(L"Late")}, t);
+  invoke(q_.get(), id(L"DefaultTitle"), DISPATCH_PROPERTYPUT, {var_bstr(L"Late")}, t);
   UniqueBstr title;
   EXPECT_EQ(q_->get_DefaultTitle(title.put()), S_OK);
   EXPECT_EQ(title.str(), L"Late");
@@ -99,27 +101,27 @@ TEST_F(ObjectTest, EarlyAndLateBoundCallsAgree) {
 TEST_F(ObjectTest, ArgumentsAsScriptsSendThem) {
   const struct {
     const char* what;
-    DISPID id;
+    const wchar_t* member;
     VARIANT arg;
     VARTYPE vt;
     long want;
   } rows[] = {
-      {"colour -1 as a 16-bit integer", 0x68030016, var_i2(-1), VT_I4, LONG(0x8000000F)},
-      {"colour -2 as a 16-bit integer", 0x68030015, var_i2(-2), VT_I4, -2},
-      {"colour 0xFFFFFFFE as a double", 0x68030014, var_r8(4294967294.0), VT_I4, -2},
-      {"colour 255 as a string", 0x68030013, var_bstr(L"255"), VT_I4, 255},
-      {"Boolean 1 kept", 0x6803000C, var_i2(1), VT_BOOL, 1},
-      {"Boolean 2 as a Long kept", 0x6803000A, var_i4(2), VT_BOOL, 2},
-      {"Boolean True", 0x68030000, var_bool(VARIANT_TRUE), VT_BOOL, -1},
-      {"Boolean 0.5 is True", 0x68030008, var_r8(0.5), VT_BOOL, -1},
-      {"Boolean 100000 is True", 0x68030007, var_i4(100000), VT_BOOL, -1},
-      {"Integer from a double", 0x68030009, var_r8(2.5), VT_I2, 2},
+      {"colour -1 as a 16-bit integer", L"BackColorBody", var_i2(-1), VT_I4, LONG(0x8000000F)},
+      {"colour -2 as a 16-bit integer", L"BackColorButtons", var_i2(-2), VT_I4, -2},
+      {"colour 0xFFFFFFFE as a double", L"BackColorHeading", var_r8(4294967294.0), VT_I4, -2},
+      {"colour 255 as a string", L"ForeColorBody", var_bstr(L"255"), VT_I4, 255},
+      {"Boolean 1 kept", L"Moveable", var_i2(1), VT_BOOL, 1},
+      {"Boolean 2 as a Long kept", L"Modal", var_i4(2), VT_BOOL, 2},
+      {"Boolean True", L"HideButtons", var_bool(VARIANT_TRUE), VT_BOOL, -1},
+      {"Boolean 0.5 is True", L"SoundBeep", var_r8(0.5), VT_BOOL, -1},
+      {"Boolean 100000 is True", L"ControlBox", var_i4(100000), VT_BOOL, -1},
+      {"Integer from a double", L"TimerSeconds", var_r8(2.5), VT_I2, 2},
   };
   for (const auto& r : rows) {
     Call c;
-    invoke(q_.get(), r.id, DISPATCH_PROPERTYPUT, {r.arg}, c);
+    invoke(q_.get(), id(r.member), DISPATCH_PROPERTYPUT, {r.arg}, c);
     EXPECT_EQ(c.hr, S_OK) << r.what << " " << hex(c.hr);
-    VARIANT v = get(r.id);
+    VARIANT v = get(r.member);
     EXPECT_EQ(V_VT(&v), r.vt) << r.what;
     const long got = V_VT(&v) == VT_BOOL ? V_BOOL(&v) : V_VT(&v) == VT_I2 ? V_I2(&v) : V_I4(&v);
     EXPECT_EQ(got, r.want) << r.what;
@@ -164,7 +166,7 @@ TEST_F(ObjectTest, MsgBoxArgumentForms) {
   };
   for (const auto& r : rows) {
     Call c;
-    invoke(q_.get(), 0x60030018, DISPATCH_METHOD | DISPATCH_PROPERTYGET, r.args, c, r.named);
+    invoke(q_.get(), id(L"MsgBox"), DISPATCH_METHOD | DISPATCH_PROPERTYGET, r.args, c, r.named);
     EXPECT_EQ(c.hr, r.hr) << r.what << " " << hex(c.hr);
     if (r.arg_err != kNone) {
       EXPECT_EQ(c.arg_err, r.arg_err) << r.what;
@@ -179,54 +181,50 @@ TEST_F(ObjectTest, MsgBoxArgumentForms) {
 TEST_F(ObjectTest, BadInputThroughIDispatchGetsTheDocumentedError) {
   const struct {
     const char* what;
-    DISPID id;
+    const wchar_t* member;
     WORD flags;
     std::vector<VARIANT> args;
     HRESULT hr;
   } rows[] = {
       {"string for a Boolean",
-       0x68030011,
+       L"GradientPaint",
        DISPATCH_PROPERTYPUT,
        {var_bstr(L"maybe")},
        DISP_E_TYPEMISMATCH},
-      {"string for a Long",
-       0x68030005,
-       DISPATCH_PROPERTYPUT,
-       {var_bstr(L"abc")},
-       DISP_E_TYPEMISMATCH},
+      {"string for a Long", L"Top", DISPATCH_PROPERTYPUT, {var_bstr(L"abc")}, DISP_E_TYPEMISMATCH},
       {"string for a colour",
-       0x68030016,
+       L"BackColorBody",
        DISPATCH_PROPERTYPUT,
        {var_bstr(L"red")},
        DISP_E_TYPEMISMATCH},
-      {"colour beyond 32 bits", 0x68030016, DISPATCH_PROPERTYPUT, {var_r8(1e12)}, DISP_E_OVERFLOW},
-      {"getter with an argument",
-       0x68030005,
-       DISPATCH_PROPERTYGET,
-       {var_i4(1)},
-       DISP_E_BADPARAMCOUNT},
+      {"colour beyond 32 bits",
+       L"BackColorBody",
+       DISPATCH_PROPERTYPUT,
+       {var_r8(1e12)},
+       DISP_E_OVERFLOW},
+      {"getter with an argument", L"Top", DISPATCH_PROPERTYGET, {var_i4(1)}, DISP_E_BADPARAMCOUNT},
       {"setter with two values",
-       0x68030005,
+       L"Top",
        DISPATCH_PROPERTYPUT,
        {var_i4(1), var_i4(2)},
        DISP_E_BADPARAMCOUNT},
-      {"unknown member id", 0x12345, DISPATCH_PROPERTYGET, {}, DISP_E_MEMBERNOTFOUND},
+      {"unknown member id", L"NoSuchMember", DISPATCH_PROPERTYGET, {}, DISP_E_MEMBERNOTFOUND},
       {"unknown member id put",
-       0x68030017,
+       L"NoSuchMember",
        DISPATCH_PROPERTYPUT,
        {var_i4(1)},
        DISP_E_MEMBERNOTFOUND},
       {"enumeration overflow",
-       0x68030010,
+       L"GradientDirection",
        DISPATCH_PROPERTYPUT,
        {var_i4(100000)},
        DISP_E_EXCEPTION},
-      {"Integer overflow", 0x68030009, DISPATCH_PROPERTYPUT, {var_i4(40000)}, DISP_E_OVERFLOW},
-      {"null BSTR title", 0x68030001, DISPATCH_PROPERTYPUT, {var_bstr(nullptr)}, S_OK},
+      {"Integer overflow", L"TimerSeconds", DISPATCH_PROPERTYPUT, {var_i4(40000)}, DISP_E_OVERFLOW},
+      {"null BSTR title", L"DefaultTitle", DISPATCH_PROPERTYPUT, {var_bstr(nullptr)}, S_OK},
   };
   for (const auto& r : rows) {
     Call c;
-    invoke(q_.get(), r.id, r.flags, r.args, c);
+    invoke(q_.get(), id(r.member), r.flags, r.args, c);
     EXPECT_EQ(c.hr, r.hr) << r.what << " " << hex(c.hr);
     // A value that did not convert is named: the write's only argument.
     if (c.hr == DISP_E_TYPEMISMATCH || c.hr == DISP_E_OVERFLOW) {
@@ -239,26 +237,28 @@ TEST_F(ObjectTest, BadInputThroughIDispatchGetsTheDocumentedError) {
   }
   // Nothing changed on the way.
   const struct {
-    DISPID id;
+    const wchar_t* member;
     long want;
-  } unchanged[] = {
-      {0x68030005, 0}, {0x68030016, LONG(0x8000000F)}, {0x68030010, 1}, {0x68030009, 0}};
+  } unchanged[] = {{L"Top", 0},
+                   {L"BackColorBody", LONG(0x8000000F)},
+                   {L"GradientDirection", 1},
+                   {L"TimerSeconds", 0}};
   for (const auto& u : unchanged) {
-    VARIANT v = get(u.id);
+    VARIANT v = get(u.member);
     VariantChangeType(&v, &v, 0, VT_I4);
-    EXPECT_EQ(V_I4(&v), u.want) << hex(u.id);
+    EXPECT_EQ(V_I4(&v), u.want) << testing::PrintToString(std::wstring(u.member));
   }
-  VARIANT t = get(0x68030001);
+  VARIANT t = get(L"DefaultTitle");
   EXPECT_EQ(V_VT(&t), VT_BSTR);
   EXPECT_EQ(SysStringLen(V_BSTR(&t)), 0u);
   VariantClear(&t);
 
   DISPPARAMS none{};
-  EXPECT_EQ(q_->Invoke(0x68030005, IID_IDispatch, 0, DISPATCH_PROPERTYGET, &none, nullptr, nullptr,
+  EXPECT_EQ(q_->Invoke(id(L"Top"), IID_IDispatch, 0, DISPATCH_PROPERTYGET, &none, nullptr, nullptr,
                        nullptr),
             DISP_E_UNKNOWNINTERFACE);
   EXPECT_EQ(
-      q_->Invoke(0x68030005, IID_NULL, 0, DISPATCH_PROPERTYGET, nullptr, nullptr, nullptr, nullptr),
+      q_->Invoke(id(L"Top"), IID_NULL, 0, DISPATCH_PROPERTYGET, nullptr, nullptr, nullptr, nullptr),
       E_INVALIDARG);
   ComPtr<ITypeInfo> ti;
   EXPECT_EQ(q_->GetTypeInfo(1, 0, ti.put()), DISP_E_BADINDEX);
@@ -266,6 +266,7 @@ TEST_F(ObjectTest, BadInputThroughIDispatchGetsTheDocumentedError) {
 
 // Null pointers wherever COM allows checking them: an error, never a crash.
 TEST_F(ObjectTest, NullPointersAreRefused) {
+  const DISPID top = id(L"Top");
   LPOLESTR name = const_cast<LPOLESTR>(L"Top");
   LPOLESTR null_name = nullptr;
   DISPID id = 0;
@@ -291,27 +292,27 @@ TEST_F(ObjectTest, NullPointersAreRefused) {
       {"QueryInterface", [](_Quillon* q) { return q->QueryInterface(IID_IUnknown, nullptr); },
        E_POINTER},
       {"Invoke without parameters",
-       [](_Quillon* q) {
-         return q->Invoke(0x68030005, IID_NULL, 0, DISPATCH_PROPERTYGET, nullptr, nullptr, nullptr,
+       [&](_Quillon* q) {
+         return q->Invoke(top, IID_NULL, 0, DISPATCH_PROPERTYGET, nullptr, nullptr, nullptr,
                           nullptr);
        },
        E_INVALIDARG},
       {"Invoke with a count and no values",
        [&](_Quillon* q) {
-         return q->Invoke(0x68030005, IID_NULL, 0, DISPATCH_PROPERTYPUT, &no_values, nullptr,
-                          nullptr, nullptr);
+         return q->Invoke(top, IID_NULL, 0, DISPATCH_PROPERTYPUT, &no_values, nullptr, nullptr,
+                          nullptr);
        },
        E_INVALIDARG},
       {"Invoke with named arguments and no ids",
        [&](_Quillon* q) {
-         return q->Invoke(0x68030005, IID_NULL, 0, DISPATCH_PROPERTYPUT, &no_names, nullptr,
-                          nullptr, nullptr);
+         return q->Invoke(top, IID_NULL, 0, DISPATCH_PROPERTYPUT, &no_names, nullptr, nullptr,
+                          nullptr);
        },
        E_INVALIDARG},
       {"Invoke with more names than values",
        [&](_Quillon* q) {
-         return q->Invoke(0x68030005, IID_NULL, 0, DISPATCH_PROPERTYPUT, &more_names, nullptr,
-                          nullptr, nullptr);
+         return q->Invoke(top, IID_NULL, 0, DISPATCH_PROPERTYPUT, &more_names, nullptr, nullptr,
+                          nullptr);
        },
        E_INVALIDARG},
       {"a getter's out pointer", [](_Quillon* q) { return q->get_Top(nullptr); }, E_POINTER},
