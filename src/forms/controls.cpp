@@ -12,10 +12,16 @@ namespace {
 thread_local Backend* t_backend = nullptr;
 }  // namespace
 
-Backend& backend() { return t_backend ? *t_backend : default_backend(); }
+Backend& backend() {
+  return t_backend ? *t_backend : default_backend();
+}
 
-BackendScope::BackendScope(Backend& b) : previous_(t_backend) { t_backend = &b; }
-BackendScope::~BackendScope() { t_backend = previous_; }
+BackendScope::BackendScope(Backend& b) : previous_(t_backend) {
+  t_backend = &b;
+}
+BackendScope::~BackendScope() {
+  t_backend = previous_;
+}
 
 namespace {
 // Nearest pixel count, saturated to the int range (a huge Single has no int value).
@@ -46,7 +52,9 @@ int to_pixels_y(Single twips) {
 Control::Control(Form& form, ControlKind kind, std::string name, int index, Control* container)
     : form_(form), kind_(kind), name_(std::move(name)), index_(index), container_(container) {}
 
-void Control::notify(Change what) { form_.control_changed(this, what); }
+void Control::notify(Change what) {
+  form_.control_changed(this, what);
+}
 
 void Control::SetLeft(Single v) {
   left_ = v;
@@ -177,10 +185,9 @@ void CommandButton::SetFont(const Font& f) {
   notify(Change::Caption);
 }
 void CommandButton::SetFocus() {
-  FormPeer* p = form().peer();
-  if (!p || !form().IsShown() || !Shown() || !Enabled())
+  if (!form().peer() || !form().IsShown() || !Navigation::can_focus(*this))
     raise(kErrInvalidCall, "Invalid procedure call or argument");
-  p->set_focus(*this);
+  form().navigation().set_focus(*this);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -228,6 +235,7 @@ void Timer::SetInterval(int ms) {
 Form::Form(std::string name) : name_(std::move(name)) {}
 
 Form::~Form() {
+  navigation_.unloaded();
   if (loaded_ && peer_) peer_->unload();
 }
 
@@ -240,6 +248,7 @@ void Form::Load() {
   shown_ = false;
   Design();
   loaded_ = true;
+  navigation_.loaded();
   peer_ = backend().load(*this);
   if (OnLoad) OnLoad();
 }
@@ -255,13 +264,16 @@ void Form::Unload() {
   if (!loaded_) return;
   loaded_ = false;
   shown_ = false;
+  navigation_.unloaded();
   if (peer_) peer_->unload();
   retired_peer_ = std::move(peer_);
   retired_controls_ = std::move(controls_);
   controls_.clear();
 }
 
-WindowHandle Form::hWnd() const { return loaded_ && peer_ ? peer_->handle() : 0; }
+WindowHandle Form::hWnd() const {
+  return loaded_ && peer_ ? peer_->handle() : 0;
+}
 
 void Form::SetLeft(Single v) {
   left_ = v;

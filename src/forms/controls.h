@@ -49,7 +49,7 @@ class Control {
 
   ControlKind kind() const { return kind_; }
   const std::string& name() const { return name_; }
-  int index() const { return index_; }  // -1 when the control is not part of an array
+  int index() const { return index_; }               // -1 when the control is not part of an array
   Control* container() const { return container_; }  // nullptr: directly on the form
   Form& form() const { return form_; }
 
@@ -132,8 +132,8 @@ class Label : public Control {
 };
 
 // Command button with the graphical style: the face shows BackColor. "&" in the caption marks the
-// access key. Enter on the default button, Space on the focused one and the access key raise
-// Click (the backend's job). SetFocus fails with error 5 on a hidden or disabled button.
+// access key. Enter on the focused or default button, Space on the focused one and the access key
+// raise Click (see Navigation). SetFocus fails with error 5 on a hidden or disabled button.
 class CommandButton : public Control {
  public:
   CommandButton(Form& form, std::string name, int index, Control* container);
@@ -270,9 +270,9 @@ class PictureBox : public Control {
   void SetWidth(Single v) override;
   void SetHeight(Single v) override;
 
-  Canvas& image();              // the surface's pixels (inner area)
+  Canvas& image();  // the surface's pixels (inner area)
   const Canvas& image() const;
-  int pixel_width() const;      // inner size in pixels
+  int pixel_width() const;  // inner size in pixels
   int pixel_height() const;
   // Scale units -> pixel coordinates of the surface (nearest, halves to even).
   int to_px_x(Single x) const;
@@ -350,9 +350,9 @@ class Form {
 
   const std::string& name() const { return name_; }
 
-  void Load();                // nothing when already loaded
-  void Show(bool modal);      // loads first when needed; modal returns once the form unloaded
-  void Unload();              // safe from inside any event handler of the form
+  void Load();            // nothing when already loaded
+  void Show(bool modal);  // loads first when needed; modal returns once the form unloaded
+  void Unload();          // safe from inside any event handler of the form
   bool IsLoaded() const { return loaded_; }
   bool IsShown() const { return shown_; }
   WindowHandle hWnd() const;  // 0 when not loaded
@@ -373,6 +373,8 @@ class Form {
 
   const std::vector<std::unique_ptr<Control>>& controls() const { return controls_; }
   FormPeer* peer() const { return peer_.get(); }
+  // Focus, keys and the default button: backends report their input here.
+  Navigation& navigation() { return navigation_; }
 
   // Events.
   std::function<void()> OnLoad;
@@ -398,8 +400,8 @@ class Form {
 
   template <class T, class... Args>
   T& add(std::string name, int index, Control* container, Args&&... args) {
-    auto c = std::make_unique<T>(*this, std::move(name), index, container,
-                                 std::forward<Args>(args)...);
+    auto c =
+        std::make_unique<T>(*this, std::move(name), index, container, std::forward<Args>(args)...);
     T& ref = *c;
     controls_.push_back(std::move(c));
     return ref;
@@ -414,6 +416,7 @@ class Form {
   OleColor back_color_ = 0x8000000F;
   std::vector<std::unique_ptr<Control>> controls_;
   std::unique_ptr<FormPeer> peer_;
+  Navigation navigation_{*this};
   // Kept until the next Load, so that Unload from inside a handler never frees what is running.
   std::vector<std::unique_ptr<Control>> retired_controls_;
   std::unique_ptr<FormPeer> retired_peer_;
