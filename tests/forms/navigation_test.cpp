@@ -37,7 +37,7 @@ TEST_P(HeadlessNavigation, GivesTheExpectedSequence) {
   expect_sequence(c, f.seen);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, HeadlessNavigation, ::testing::ValuesIn(kNavigationCases), row_name);
+INSTANTIATE_TEST_SUITE_P(Rows, HeadlessNavigation, ::testing::ValuesIn(kNavigationCases));
 
 }  // namespace
 }  // namespace quillon::testing

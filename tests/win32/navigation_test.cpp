@@ -43,7 +43,7 @@ TEST_P(Win32Navigation, GivesTheExpectedSequence) {
   expect_sequence(c, f.seen);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, Win32Navigation, ::testing::ValuesIn(kNavigationCases), row_name);
+INSTANTIATE_TEST_SUITE_P(Rows, Win32Navigation, ::testing::ValuesIn(kNavigationCases));
 
 }  // namespace
 }  // namespace quillon::testing
