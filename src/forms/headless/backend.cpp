@@ -270,7 +270,7 @@ struct HeadlessBackend::Impl {
   static wchar_t typed(int code, int shift) {
     if (shift & kCtrlMask) return 0;
     if (code >= 'A' && code <= 'Z')
-      return static_cast<wchar_t>((shift & kShiftMask) ? code : code + 32);
+      return static_cast<wchar_t>((shift & kShiftMask) ? code : code - 'A' + 'a');
     if ((code >= '0' && code <= '9') || code == kKeyTab || code == kKeyReturn ||
         code == kKeyEscape || code == kKeySpace)
       return static_cast<wchar_t>(code);
