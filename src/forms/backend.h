@@ -11,12 +11,14 @@
 #include <optional>
 #include <string>
 
+#include "forms/navigation.h"
 #include "forms/types.h"
 
 namespace quillon::forms {
 
 class Form;
 class Control;
+class CommandButton;
 class PictureBox;
 
 using WindowHandle = std::uintptr_t;  // an HWND on Windows; an opaque id headless. 0 = none
@@ -131,8 +133,15 @@ class FormPeer {
   virtual void changed(Control* control, Change what) = 0;
   // Repaint this control now (Refresh).
   virtual void refresh(Control& control) = 0;
-  // Move the keyboard focus to a control; the backend raises GotFocus when it arrives.
-  virtual void set_focus(Control& control) = 0;
+  // The control that holds the keyboard focus (nullptr: none of the form's controls).
+  virtual Control* focused() const = 0;
+  // Move the keyboard focus to a control (nullptr: to the form itself) and report its arrival to
+  // the form's Navigation. Nothing happens when the focus is there already.
+  virtual void set_focus(Control* control) = 0;
+  // Show a button raised or pushed in.
+  virtual void show_face(CommandButton& button, ButtonFace face) = 0;
+  // The toolkit is about to raise an event of the form ("Click Btn(1)"); a backend may log it.
+  virtual void raising(const std::string& event) { (void)event; }
   // Show the form (modal: run the loop until the form unloads, then return).
   virtual void show(bool modal) = 0;
   // The form is unloading: destroy native windows and timers (safely, see above).

@@ -197,10 +197,9 @@ void CommandButton::SetFont(const Font& f) {
   notify(Change::Caption);
 }
 void CommandButton::SetFocus() {
-  FormPeer* p = form().peer();
-  if (!p || !form().IsShown() || !Shown() || !Enabled())
+  if (!form().peer() || !form().IsShown() || !Navigation::can_focus(*this))
     raise(kErrInvalidCall, "Invalid procedure call or argument");
-  p->set_focus(*this);
+  form().navigation().set_focus(*this);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -248,6 +247,7 @@ void Timer::SetInterval(int ms) {
 Form::Form(std::string name) : name_(std::move(name)) {}
 
 Form::~Form() {
+  navigation_.unloaded();
   if (loaded_ && peer_) peer_->unload();
 }
 
@@ -260,6 +260,7 @@ void Form::Load() {
   shown_ = false;
   Design();
   loaded_ = true;
+  navigation_.loaded();
   peer_ = backend().load(*this);
   if (OnLoad) OnLoad();
 }
@@ -275,6 +276,7 @@ void Form::Unload() {
   if (!loaded_) return;
   loaded_ = false;
   shown_ = false;
+  navigation_.unloaded();
   if (peer_) peer_->unload();
   retired_peer_ = std::move(peer_);
   retired_controls_ = std::move(controls_);

@@ -132,8 +132,8 @@ class Label : public Control {
 };
 
 // Command button with the graphical style: the face shows BackColor. "&" in the caption marks the
-// access key. Enter on the default button, Space on the focused one and the access key raise
-// Click (the backend's job). SetFocus fails with error 5 on a hidden or disabled button.
+// access key. Enter on the focused or default button, Space on the focused one and the access key
+// raise Click (see Navigation). SetFocus fails with error 5 on a hidden or disabled button.
 class CommandButton : public Control {
  public:
   CommandButton(Form& form, std::string name, int index, Control* container);
@@ -373,6 +373,8 @@ class Form {
 
   const std::vector<std::unique_ptr<Control>>& controls() const { return controls_; }
   FormPeer* peer() const { return peer_.get(); }
+  // Focus, keys and the default button: backends report their input here.
+  Navigation& navigation() { return navigation_; }
 
   // Events.
   std::function<void()> OnLoad;
@@ -414,6 +416,7 @@ class Form {
   OleColor back_color_ = 0x8000000F;
   std::vector<std::unique_ptr<Control>> controls_;
   std::unique_ptr<FormPeer> peer_;
+  Navigation navigation_{*this};
   // Kept until the next Load, so that Unload from inside a handler never frees what is running.
   std::vector<std::unique_ptr<Control>> retired_controls_;
   std::unique_ptr<FormPeer> retired_peer_;

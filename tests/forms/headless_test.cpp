@@ -1,5 +1,5 @@
-// The headless backend: modal showing driven by a script, focus and keys, the virtual clock and
-// timers, activation, platform services.
+// The headless backend: modal showing driven by a script, the virtual clock and timers,
+// activation, platform services. Focus and keys: support/navigation_cases.h.
 #include "forms/headless/headless.h"
 
 #include <gtest/gtest.h>
@@ -157,55 +157,10 @@ TEST_F(HeadlessTest, ATickNeverRunsInsideAnotherHandler) {
   EXPECT_EQ(hb.now_ms(), 1200);
 }
 
-TEST_F(HeadlessTest, KeysTabEnterSpaceAndAccessKeys) {
-  form.on_design = [](TestForm& f) {
-    for (auto* b : f.buttons) b->SetTabStop(true);
-    f.buttons[2]->SetDefault(true);
-    f.SetKeyPreview(true);
-    f.KeyDown = [&f](std::int16_t k, std::int16_t) {
-      f.seen.push_back("KeyDown " + std::to_string(k));
-    };
-  };
+TEST_F(HeadlessTest, SetFocusFailsOnAHiddenButton) {
+  form.on_design = [](TestForm& f) { f.buttons[1]->SetVisible(false); };
   form.Show(false);
-  EXPECT_EQ(hb.focused(), form.buttons[2]);  // the default button takes the focus first
-  form.seen.clear();
-  hb.key(9);       // tab wraps to the first button
-  hb.key(13);      // Enter clicks the focused button
-  hb.key(32);      // Space clicks on release
-  hb.key('R', 4);  // Alt+R: the access key of "&Retry"
-  hb.key(9, 1);    // Shift+Tab back
-  hb.run_script();
-  EXPECT_EQ(form.seen,
-            (std::vector<std::string>{"KeyDown 9", "GotFocus 0", "KeyDown 13", "Click 0",
-                                      "KeyDown 32", "Click 0", "KeyDown 82", "GotFocus 2",
-                                      "Click 2", "KeyDown 9", "GotFocus 1"}));
-}
-
-TEST_F(HeadlessTest, HiddenDisabledOrNonTabStopButtonsAreSkippedByTab) {
-  form.on_design = [](TestForm& f) {
-    f.buttons[1]->SetVisible(false);
-    f.buttons[2]->SetEnabled(false);
-  };
-  form.Show(false);
-  EXPECT_EQ(hb.focused(), form.buttons[0]);
-  hb.key(9);
-  hb.run_script();
-  EXPECT_EQ(hb.focused(), form.buttons[0]);
   EXPECT_THROW(form.buttons[1]->SetFocus(), Error);
-}
-
-TEST_F(HeadlessTest, ActivationComesBackOnlyFromAWindowOfTheSameProgram) {
-  form.Show(false);
-  EXPECT_EQ(hb.active_form(), &form);
-  form.seen.clear();
-  hb.activate_other_program();
-  hb.return_to_form();
-  hb.call([&] { form.seen.push_back("|"); });
-  hb.activate_other_form_window();
-  hb.call([&] { EXPECT_EQ(hb.active_form(), nullptr); });
-  hb.return_to_form();
-  hb.run_script();
-  EXPECT_EQ(form.seen, (std::vector<std::string>{"|", "Activate"}));
 }
 
 TEST_F(HeadlessTest, MouseUpGoesToTheImageThatSawThePress) {

@@ -1,12 +1,12 @@
 // The Win32 backend with real windows: a small form of our own shown modally and modelessly,
-// driven by input that goes through the system (keys, button clicks from another thread, mouse
-// messages), and checked by what reaches its event handlers and what is on the screen.
+// driven by mouse messages and activations, and checked by what reaches its event handlers and
+// what is on the screen. Keys and focus: support/navigation_cases.h; a click from another thread:
+// msgbox_test.cpp.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <memory>
 #include <string>
-#include <thread>
 
 #include "forms/controls.h"
 #include "forms/win32/internal.h"
@@ -16,7 +16,6 @@ namespace quillon::forms {
 namespace {
 
 using testing::capture;
-using testing::press;
 using testing::pump;
 using testing::Script;
 
@@ -87,8 +86,6 @@ class TestForm : public Form {
     timer->SetInterval(40);
     timer->OnTimer = [this] { record("Timer"); };
     OnActivate = [this] { record("Activate"); };
-    KeyDown = [this](std::int16_t k, std::int16_t) { record("KeyDown " + std::to_string(k)); };
-    KeyUp = [this](std::int16_t k, std::int16_t) { record("KeyUp " + std::to_string(k)); };
     image->MouseDown = [this](std::int16_t b, std::int16_t, Single, Single) {
       record("ImageDown " + std::to_string(b));
     };
@@ -184,135 +181,9 @@ TEST(Win32Form, WindowAndChildSizesFollowTheTwipsAtFifteenTwipsPerPixel) {
   f.Unload();
 }
 
-TEST(Win32Form, ClickFromAnotherThreadEndsTheModalShowing) {
-  // The click arrives as a message sent by another thread, which GetMessage handles inside;
-  // the loop must still notice that the form unloaded.
-  TestForm f;
-  f.after_design = [](TestForm& t) {
-    for (auto* b : t.buttons) b->SetEnabled(true);
-  };
-  f.on_event = [](TestForm& t, const std::string& e) {
-    if (e.rfind("Click", 0) == 0) t.Unload();
-  };
-  std::thread clicker;
-  show_modal(f, {[&] {
-               HWND button = nullptr;
-               ::EnumChildWindows(
-                   hwnd_of(f),
-                   [](HWND w, LPARAM p) -> BOOL {
-                     wchar_t text[32];
-                     ::GetWindowTextW(w, text, 32);
-                     if (std::wstring(text) == L"&Two") *reinterpret_cast<HWND*>(p) = w;
-                     return TRUE;
-                   },
-                   reinterpret_cast<LPARAM>(&button));
-               ASSERT_NE(button, nullptr);
-               clicker = std::thread([button] { ::SendMessageW(button, BM_CLICK, 0, 0); });
-             }});
-  clicker.join();
-  EXPECT_TRUE(f.saw("Click 1"));
-  EXPECT_FALSE(f.IsLoaded());
-}
-
-// Keys go through the system's input queue to the focused button; the form sees them first.
-struct KeyCase {
-  const char* name;
-  std::function<void(TestForm&)> setup;  // after the design
-  std::vector<WORD> keys;                // each pressed and released
-  std::vector<std::string> expected;     // in order, among the recorded events
-  std::vector<std::string> absent;
-};
-
-class Win32Keys : public ::testing::TestWithParam<KeyCase> {};
-
-TEST_P(Win32Keys, ReachTheFormFirstAndThenTheButtons) {
-  const KeyCase& c = GetParam();
-  TestForm f;
-  f.after_design = [&c](TestForm& t) {
-    if (c.setup) c.setup(t);
-  };
-  f.on_event = [](TestForm& t, const std::string& e) {
-    if (e.rfind("Click", 0) == 0 || e == "KeyUp 27") t.Unload();
-  };
-  std::deque<std::function<void()>> steps{[] {}};
-  for (WORD k : c.keys) steps.push_back([k] { press(k); });
-  steps.push_back([] {});
-  show_modal(f, std::move(steps));
-  std::size_t from = 0;
-  for (const auto& e : c.expected) {
-    auto it = std::find(f.seen.begin() + static_cast<std::ptrdiff_t>(from), f.seen.end(), e);
-    ASSERT_NE(it, f.seen.end()) << c.name << ": missing " << e << " in order";
-    from = static_cast<std::size_t>(it - f.seen.begin()) + 1;
-  }
-  for (const auto& e : c.absent) EXPECT_FALSE(f.saw(e)) << c.name << ": " << e;
-}
-
 void all_enabled(TestForm& t) {
   for (auto* b : t.buttons) b->SetEnabled(true);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, Win32Keys,
-    ::testing::Values(
-        KeyCase{"escape is previewed down and up",
-                all_enabled,
-                {VK_ESCAPE},
-                {"KeyDown 27", "KeyUp 27"},
-                {"Click 0"}},
-        KeyCase{"enter clicks the focused button",
-                all_enabled,
-                {VK_RETURN},
-                {"GotFocus 0", "KeyDown 13", "Click 0"},
-                {}},
-        KeyCase{"enter clicks the default button when no button has the focus",
-                [](TestForm& t) {
-                  all_enabled(t);
-                  for (auto* b : t.buttons) b->SetTabStop(false);
-                  t.buttons[0]->SetEnabled(false);
-                  t.buttons[1]->SetVisible(false);
-                  t.buttons[2]->SetDefault(true);
-                  t.buttons[2]->SetEnabled(false);
-                  t.buttons[2]->SetEnabled(true);
-                },
-                {VK_RETURN},
-                {"Click 2"},
-                {"Click 0", "Click 1"}},
-        KeyCase{"space clicks the focused button on its release",
-                all_enabled,
-                {VK_SPACE},
-                {"KeyDown 32", "KeyUp 32", "Click 0"},
-                {}},
-        KeyCase{"tab skips hidden, disabled and non-tab-stop buttons",
-                [](TestForm& t) {
-                  all_enabled(t);
-                  t.buttons[1]->SetVisible(false);
-                },
-                {VK_TAB, VK_RETURN},
-                {"GotFocus 0", "KeyDown 9", "GotFocus 2", "Click 2"},
-                {"GotFocus 1", "Click 0"}},
-        KeyCase{"tab wraps round to the first button",
-                all_enabled,
-                {VK_TAB, VK_TAB, VK_TAB, VK_RETURN},
-                {"GotFocus 1", "GotFocus 2", "GotFocus 0", "Click 0"},
-                {}},
-        KeyCase{"a button without tab stop is never reached by tabbing",
-                [](TestForm& t) {
-                  all_enabled(t);
-                  t.buttons[1]->SetTabStop(false);
-                },
-                {VK_TAB, VK_RETURN},
-                {"GotFocus 2", "Click 2"},
-                {"GotFocus 1"}},
-        KeyCase{"an access key clicks its button", all_enabled, {'H'}, {"Click 2"}, {"Click 0"}},
-        KeyCase{"the access key of a disabled button does nothing",
-                [](TestForm& t) {
-                  all_enabled(t);
-                  t.buttons[1]->SetEnabled(false);
-                },
-                {'T', VK_ESCAPE},
-                {"KeyUp 27"},
-                {"Click 1"}}),
-    [](const auto& info) { return "case" + std::to_string(info.index); });
 
 TEST(Win32Form, MouseReleaseGoesToTheControlThatSawThePress) {
   struct Case {

@@ -92,7 +92,8 @@ void wait_steps(std::deque<std::function<void()>>& steps, int n) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Ways of ending a modal showing, and the code that MsgBox returns.
+// Ways of ending a modal showing, and the code that MsgBox returns (the keys:
+// support/navigation_cases.h).
 
 struct EndingCase {
   const char* name;
@@ -102,11 +103,6 @@ struct EndingCase {
 };
 
 class MsgBoxEndings : public MsgBoxTest, public ::testing::WithParamInterface<EndingCase> {};
-
-void keys(std::deque<std::function<void()>>& steps, std::initializer_list<WORD> vks) {
-  wait_steps(steps, 10);  // the watcher has put the focus on the default button
-  for (WORD k : vks) steps.push_back([k] { press(k); });
-}
 
 void close_box(std::deque<std::function<void()>>& steps, UINT down, UINT up_msg) {
   steps.push_back([down, up_msg] {
@@ -149,35 +145,6 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, MsgBoxEndings,
     ::testing::Values(EndingCase{"a click from another thread on &Yes", kYesNo,
                                  [](auto& s) { wait_steps(s, 2); }, 6},
-                      EndingCase{"Escape with only an OK button", kOkOnly,
-                                 [](auto& s) { keys(s, {VK_ESCAPE}); }, 2},
-                      EndingCase{"Enter answers the default button", kYesNo + 256,
-                                 [](auto& s) { keys(s, {VK_RETURN}); }, 7},
-                      EndingCase{"Space answers the focused button", kYesNo,
-                                 [](auto& s) { keys(s, {VK_SPACE}); }, 6},
-                      EndingCase{"an access key answers its button", kYesNoCancel,
-                                 [](auto& s) { keys(s, {'N'}); }, 7},
-                      EndingCase{"Tab moves to the next visible button", kYesNo,
-                                 [](auto& s) {
-                                   keys(s, {VK_TAB, VK_RETURN});
-                                 },
-                                 7},
-                      EndingCase{"Tab skips the hidden buttons and wraps", kYesNo,
-                                 [](auto& s) {
-                                   keys(s, {VK_TAB, VK_TAB, VK_RETURN});
-                                 },
-                                 6},
-                      EndingCase{"Shift+Tab goes back", kYesNoCancel,
-                                 [](auto& s) {
-                                   wait_steps(s, 10);
-                                   s.push_back([] {
-                                     testing::key(VK_SHIFT, true);
-                                     press(VK_TAB);
-                                     testing::key(VK_SHIFT, false);
-                                   });
-                                   s.push_back([] { press(VK_RETURN); });
-                                 },
-                                 2},
                       EndingCase{"the close box pressed and released elsewhere", kYesNo,
                                  [](auto& s) {
                                    wait_steps(s, 5);

@@ -11,13 +11,10 @@ namespace {
 using forms::headless::HeadlessBackend;
 using window::MessageBox;
 
-constexpr int kEscape = 27;
-constexpr int kEnter = 13;
-constexpr int kSpace = 32;
 constexpr int kTab = 9;
 
 // ---------------------------------------------------------------------------------------------
-// Ways of ending a modal showing
+// Ways of ending a modal showing (the keys: support/navigation_cases.h)
 
 struct Ending {
   const char* name;
@@ -52,27 +49,6 @@ const Ending kEndings[] = {
      -1},
     {"IgnoreOfThree", 2, 0, [](HeadlessBackend& b) { b.click("MsgButton", 2); }, 5, -1},
     {"RetryOfRetryCancel", 5, 0, [](HeadlessBackend& b) { b.click("MsgButton", 0); }, 4, -1},
-    {"EscapeWithOnlyOK", 0, 0, [](HeadlessBackend& b) { b.key(kEscape); }, 2, -1},
-    {"EscapeWithShift", 4, 0, [](HeadlessBackend& b) { b.key(kEscape, 1); }, 2, -1},
-    {"EscapeWithNoButtonAtAll", 6, 0, [](HeadlessBackend& b) { b.key(kEscape); }, 2, -1},
-    {"EnterAnswersSecondButtonAsDefault", 3 + 256, 0,
-     [](HeadlessBackend& b) { b.key_down(kEnter); }, 7, -1},
-    {"EnterWithoutDefaultAnswersFirstButton", 2 + 4096, 0,
-     [](HeadlessBackend& b) { b.key_down(kEnter); }, 3, -1},
-    {"SpaceOnTabbedButton", 3, 0,
-     [](HeadlessBackend& b) {
-       b.key(kTab);
-       b.key(kTab);
-       b.key(kSpace);
-     },
-     2, -1},
-    {"AccessKey", 2, 0, [](HeadlessBackend& b) { b.key_down('R'); }, 4, -1},
-    {"StrayEscapeReleaseIsIgnored", 0, 0,
-     [](HeadlessBackend& b) {
-       b.key_up(kEscape);
-       b.click("MsgButton", 0);
-     },
-     1, -1},
     {"CloseBoxPressedMovedOffReleased", 4, 0,
      [](HeadlessBackend& b) {
        b.mouse_down("ControlBoxUp", -1, 1, 100, 100);
@@ -207,16 +183,6 @@ TEST_F(BoxTest, WatcherRepaintsHeadingWithinOneTickAndRestoresTheFocus) {
   EXPECT_EQ(w.TopHeading().BackColor(), kHeading);
   EXPECT_EQ(backend.focused(), &w.MsgButton(2));
   EXPECT_EQ(w.FocusIndex, 2);
-}
-
-TEST_F(BoxTest, FocusGoesToFirstButtonWhenNoneIsDefault) {
-  Quillon q;
-  q.SetModal(kVbFalse);
-  q.MsgBox(L"Three", 2 + 768);  // a fourth default button never takes effect
-  MessageBox& w = Up();
-  backend.run_for(100);
-  EXPECT_EQ(DefaultIndex(w), -1);
-  EXPECT_EQ(backend.focused(), &w.MsgButton(0));
 }
 
 TEST_F(BoxTest, KeepOnTopIsAppliedAtLoadEitherWay) {

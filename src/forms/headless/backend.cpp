@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <cwctype>
 #include <deque>
 #include <map>
 #include <stdexcept>
@@ -51,8 +50,7 @@ struct FormState {
   WindowHandle handle = 0;
   bool alive = true;
   bool shown = false;
-  Control* focused = nullptr;
-  bool initial_focus_pending = false;
+  Control* focused = nullptr;  // the platform's focus: kept while another window is active
   WindowHandle previous_active = 0;
   std::vector<std::pair<Timer*, std::int64_t>> timers;  // enabled timers and their next tick
 };
@@ -182,53 +180,17 @@ struct HeadlessBackend::Impl {
     f();
   }
 
-  void activate(const std::shared_ptr<FormState>& s, bool raise_event) {
+  // The form's window becomes the active one; the toolkit brings the focus and raises Activate.
+  void activate(const std::shared_ptr<FormState>& s, ActivatedFrom from) {
     active = s->handle;
-    if (raise_event) {
-      record("Activate " + s->form->name());
-      handler([&] { s->form->raise_Activate(); });
-    }
+    s->form->navigation().activated(from);
   }
 
-  void move_focus(const std::shared_ptr<FormState>& s, Control* c) {
-    if (!s->alive || !c) return;
-    s->initial_focus_pending = false;
-    if (s->focused == c) return;
-    s->focused = c;
-    if (c->kind() == ControlKind::CommandButton) {
-      record("GotFocus " + control_label(*c));
-      handler([&] { static_cast<CommandButton*>(c)->raise_GotFocus(); });
-    }
-  }
-
-  static bool can_focus(const CommandButton& b) { return b.Shown() && b.Enabled(); }
-
-  std::vector<CommandButton*> tab_order(const FormState& s) const {
-    std::vector<CommandButton*> out;
-    for (const auto& c : s.form->controls())
-      if (c->kind() == ControlKind::CommandButton) {
-        auto* b = static_cast<CommandButton*>(c.get());
-        if (can_focus(*b) && b->TabStop()) out.push_back(b);
-      }
-    std::stable_sort(out.begin(), out.end(), [](const CommandButton* a, const CommandButton* b) {
-      return a->TabIndex() < b->TabIndex();
-    });
-    return out;
-  }
-
-  CommandButton* default_button(const FormState& s) const {
-    for (const auto& c : s.form->controls())
-      if (c->kind() == ControlKind::CommandButton) {
-        auto* b = static_cast<CommandButton*>(c.get());
-        if (b->Default() && can_focus(*b)) return b;
-      }
-    return nullptr;
-  }
-
-  void click_button(const std::shared_ptr<FormState>& s, CommandButton& b) {
-    if (!s->alive || !can_focus(b)) return;
-    record("Click " + control_label(b));
-    handler([&] { b.raise_Click(); });
+  // The platform's focus moves; the toolkit hears of its arrival. Deactivation leaves it in place.
+  void move_focus(FormState& s, Control* c) {
+    if (!s.alive || s.focused == c) return;
+    s.focused = c;
+    if (c) s.form->navigation().focus_gained(*c);
   }
 
   Control* find(const FormState& s, const std::string& name, int index) const {
@@ -303,63 +265,27 @@ struct HeadlessBackend::Impl {
     step();
   }
 
+  // The character that a key press types, as the platform's keyboard translation gives it
+  // (0: none; Ctrl with a letter types a control character, which no access key uses).
+  static wchar_t typed(int code, int shift) {
+    if (shift & kCtrlMask) return 0;
+    if (code >= 'A' && code <= 'Z')
+      return static_cast<wchar_t>((shift & kShiftMask) ? code : code - 'A' + 'a');
+    if ((code >= '0' && code <= '9') || code == kKeyTab || code == kKeyReturn ||
+        code == kKeyEscape || code == kKeySpace)
+      return static_cast<wchar_t>(code);
+    return 0;
+  }
+
   void key_down(int code, int shift) {
     auto s = active_state();
     if (!s) {
       record("KeyDown dropped (no form active)");
       return;
     }
-    if (s->form->KeyPreview()) {
-      record("KeyDown " + std::to_string(code));
-      handler([&] {
-        s->form->raise_KeyDown(static_cast<std::int16_t>(code), static_cast<std::int16_t>(shift));
-      });
-      if (!s->alive) return;
-    }
-    if (code == 9) {
-      auto order = tab_order(*s);
-      if (order.empty()) return;
-      auto it = std::find(order.begin(), order.end(), s->focused);
-      CommandButton* next;
-      if (it == order.end())
-        next = (shift & 1) ? order.back() : order.front();
-      else if (shift & 1)
-        next = it == order.begin() ? order.back() : *(it - 1);
-      else
-        next = (it + 1 == order.end()) ? order.front() : *(it + 1);
-      move_focus(s, next);
-      return;
-    }
-    if (code == 13) {
-      CommandButton* b = nullptr;
-      if (s->focused && s->focused->kind() == ControlKind::CommandButton &&
-          can_focus(*static_cast<CommandButton*>(s->focused)))
-        b = static_cast<CommandButton*>(s->focused);
-      else
-        b = default_button(*s);
-      if (b) click_button(s, *b);
-      return;
-    }
-    if ((code >= 'A' && code <= 'Z') || (code >= '0' && code <= '9')) {
-      for (const auto& c : s->form->controls()) {
-        if (c->kind() != ControlKind::CommandButton) continue;
-        auto* b = static_cast<CommandButton*>(c.get());
-        const std::wstring& cap = b->Caption();
-        for (std::size_t i = 0; i + 1 < cap.size(); ++i) {
-          if (cap[i] != L'&') continue;
-          if (cap[i + 1] == L'&') {
-            ++i;
-            continue;
-          }
-          if (std::towupper(cap[i + 1]) == static_cast<wint_t>(code) && can_focus(*b)) {
-            move_focus(s, b);
-            if (s->alive) click_button(s, *b);
-            return;
-          }
-          break;
-        }
-      }
-    }
+    Navigation& nav = s->form->navigation();
+    nav.key_down(static_cast<std::int16_t>(code), static_cast<std::int16_t>(shift));
+    if (const wchar_t ch = typed(code, shift); ch && s->alive) nav.character(ch);
   }
 
   void key_up(int code, int shift) {
@@ -368,15 +294,7 @@ struct HeadlessBackend::Impl {
       record("KeyUp dropped (no form active)");
       return;
     }
-    if (s->form->KeyPreview()) {
-      record("KeyUp " + std::to_string(code));
-      handler([&] {
-        s->form->raise_KeyUp(static_cast<std::int16_t>(code), static_cast<std::int16_t>(shift));
-      });
-      if (!s->alive) return;
-    }
-    if (code == 32 && s->focused && s->focused->kind() == ControlKind::CommandButton)
-      click_button(s, *static_cast<CommandButton*>(s->focused));
+    s->form->navigation().key_up(static_cast<std::int16_t>(code), static_cast<std::int16_t>(shift));
   }
 
   std::shared_ptr<FormState> bring_forward_for_mouse() {
@@ -388,8 +306,7 @@ struct HeadlessBackend::Impl {
   void return_to(const std::shared_ptr<FormState>& s) {
     if (!s || !s->alive) return;
     if (active == s->handle) return;
-    const bool from_our_program = active != 0;
-    activate(s, from_our_program);
+    activate(s, active != 0 ? ActivatedFrom::kThisProgram : ActivatedFrom::kElsewhere);
   }
 
   void click(const std::string& name, int index) {
@@ -398,13 +315,8 @@ struct HeadlessBackend::Impl {
     Control* c = find(*s, name, index);
     if (!c) throw std::runtime_error("click(" + name + "): no such control on " + s->form->name());
     if (c->kind() == ControlKind::CommandButton) {
-      auto* b = static_cast<CommandButton*>(c);
-      if (!can_focus(*b)) {
-        record("Click ignored " + control_label(*b));
-        return;
-      }
-      move_focus(s, b);
-      if (s->alive) click_button(s, *b);
+      if (s->form->navigation().clicked(*static_cast<CommandButton*>(c)) == Handled::kNo)
+        record("Click ignored " + control_label(*c));
       return;
     }
     mouse_down(name, index, 1, 0, 0);
@@ -527,8 +439,10 @@ class HeadlessPeer final : public FormPeer {
         (what == Change::TimerState || what == Change::Enabled))
       impl->schedule(*s_, *static_cast<Timer*>(control));
     if (control == s_->focused && (what == Change::Visible || what == Change::Enabled) &&
-        !(control->Shown() && control->Enabled()))
-      s_->focused = nullptr;
+        !(control->Shown() && control->Enabled())) {
+      s_->focused = nullptr;  // the platform takes the focus from a control it hides or disables
+      s_->form->navigation().focus_lost(*control);
+    }
   }
 
   void refresh(Control& control) override {
@@ -536,8 +450,13 @@ class HeadlessPeer final : public FormPeer {
     if (control.kind() == ControlKind::PictureBox) static_cast<PictureBox&>(control).paint();
   }
 
-  void set_focus(Control& control) override {
-    if (auto* impl = s_->owner) impl->move_focus(s_, &control);
+  Control* focused() const override { return s_->focused; }
+  void set_focus(Control* control) override {
+    if (s_->owner) s_->owner->move_focus(*s_, control);
+  }
+  void show_face(CommandButton&, ButtonFace) override {}  // the rendering shows no pushed face
+  void raising(const std::string& event) override {
+    if (s_->owner && s_->alive) s_->owner->record(event);
   }
 
   void show(bool modal) override {
@@ -547,24 +466,10 @@ class HeadlessPeer final : public FormPeer {
     if (!s->shown) {
       s->shown = true;
       s->previous_active = impl->active;
-      // Focus lands before Activate; GotFocus follows it unless Activate moved the focus.
-      CommandButton* first = impl->default_button(*s);
-      if (!first) {
-        auto order = impl->tab_order(*s);
-        if (!order.empty()) first = order.front();
-      }
-      s->focused = first;
-      s->initial_focus_pending = first != nullptr;
-      impl->activate(s, true);
-      if (s->alive && s->initial_focus_pending && s->focused) {
-        s->initial_focus_pending = false;
-        Control* c = s->focused;
-        s->focused = nullptr;
-        impl->move_focus(s, c);
-      }
+      impl->activate(s, ActivatedFrom::kThisProgram);
       if (s->alive) impl->paint_pictures(s);
     } else if (impl->active != s->handle) {
-      impl->activate(s, true);
+      impl->activate(s, ActivatedFrom::kThisProgram);
     }
     if (modal && s->alive) impl->run_modal(s);
   }

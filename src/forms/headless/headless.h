@@ -10,7 +10,9 @@
 // Input is scripted: click(), key(), wait() and the others append to one queue. A modal Show
 // consumes the queue in order; when it runs dry while the form is still loaded, virtual time passes
 // (timers tick) up to ten minutes, and then the Show throws instead of hanging. Timer ticks run
-// only between script steps, never inside another handler.
+// only between script steps, never inside another handler. Keys, the characters they type, clicks
+// and activations go to the form's Navigation as a platform would report them; the simulated
+// platform leaves the focus in place while another window is active.
 #pragma once
 
 #include <cstdint>

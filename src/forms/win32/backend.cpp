@@ -7,8 +7,8 @@
 //   windowless controls (labels, lines, images) composed on top in a back buffer, painted only in
 //   WM_PAINT;
 // - command buttons as owner-drawn push buttons with their BackColor face, focus rectangle and
-//   default frame; keyboard focus, Tab and Shift+Tab among visible enabled tab stops, Enter on the
-//   focused or default button, Space, access keys; the form previews every key first;
+//   default frame, pushed in while the toolkit holds them down; keys, characters, clicks, focus
+//   changes and activations reported to the toolkit's Navigation, which decides what they do;
 // - mouse presses on picture boxes, labels and images, with the release delivered to the control
 //   that saw the press (mouse capture);
 // - timers with SetTimer on the form's window; ticks only from a message loop;
@@ -16,7 +16,6 @@
 //   the thread are disabled meanwhile), modeless showing; Activate on first showing and when the
 //   activation comes from another window of this process;
 // - child windows follow the model in one pass when the form is first shown, at once afterwards;
-//   the first focus goes to the default button, later activations bring back the last focus;
 // - Unload from inside any handler: the windows are hidden at once and destroyed later, outside
 //   every handler;
 // - the screen, GDI text layout, the canvas with per-pixel shapes, and the platform services

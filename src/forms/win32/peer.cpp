@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
-#include <cwctype>
 #include <mutex>
 
 #include "forms/win32/internal.h"
@@ -40,19 +39,6 @@ bool is_key_message(UINT msg) {
          msg == WM_CHAR || msg == WM_SYSCHAR;
 }
 
-// The access key of a caption: the character after a single "&" ("&&" is a literal "&").
-wchar_t access_key(const std::wstring& caption) {
-  for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
-    if (caption[i] != L'&') continue;
-    if (caption[i + 1] == L'&') {
-      ++i;
-      continue;
-    }
-    return static_cast<wchar_t>(std::towupper(caption[i + 1]));
-  }
-  return 0;
-}
-
 class Win32FormPeer final : public FormPeer {
  public:
   Win32FormPeer(Form& form, Win32Backend& backend);
@@ -61,7 +47,9 @@ class Win32FormPeer final : public FormPeer {
   WindowHandle handle() const override { return reinterpret_cast<WindowHandle>(form_hwnd_); }
   void changed(Control* control, Change what) override;
   void refresh(Control& control) override;
-  void set_focus(Control& control) override;
+  Control* focused() const override { return control_of(::GetFocus()); }
+  void set_focus(Control* control) override;
+  void show_face(CommandButton& button, ButtonFace face) override;
   void show(bool modal) override;
   void unload() override;
 
@@ -99,7 +87,7 @@ class Win32FormPeer final : public FormPeer {
   LRESULT on_form_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   LRESULT on_picture_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   bool on_common_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
-  bool on_key(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  bool on_key(UINT msg, WPARAM wp);
   void on_activate(WPARAM wp, LPARAM lp);
   void on_mouse_down(HWND hwnd, Control* container, int button, WPARAM wp, LPARAM lp);
   void on_mouse_up(int button, WPARAM wp, LPARAM lp);
@@ -111,20 +99,11 @@ class Win32FormPeer final : public FormPeer {
   void draw_image(Image& im);
   void draw_button(const DRAWITEMSTRUCT& di);
 
-  CommandButton* focused_button() const;
-  bool can_focus(const CommandButton& b, bool need_tab_stop) const;
-  std::vector<CommandButton*> tab_order(bool need_tab_stop) const;
-  void restore_focus();
-  void move_focus(bool forward);
-  bool click_by_access_key(wchar_t ch);
-  void click(CommandButton& b);
-
   Form& form_;
   Win32Backend& backend_;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   bool dead_ = false;        // unloaded: the windows only wait to be destroyed
   bool destroying_ = false;  // destroy_windows is running
-  bool activated_ = false;   // Activate raised for the first showing
   bool shown_ = false;       // shown once: the windows follow every change at once
   int modal_depth_ = 0;
   HWND form_hwnd_ = nullptr;
@@ -133,7 +112,6 @@ class Win32FormPeer final : public FormPeer {
   std::vector<Timer*> timers_;  // timer id = position + 1
   std::vector<HWND> disabled_;  // other windows of the thread, disabled by a modal showing
   std::vector<HWND> pending_;   // invalidated and not yet painted: drawing calls come in hundreds
-  HWND saved_focus_ = nullptr;
   Control* pressed_ = nullptr;  // the control that saw the mouse press
   HWND pressed_hwnd_ = nullptr;
   DibCanvas back_{1, 1, 0};  // where each window is composed before it reaches the screen
@@ -399,8 +377,13 @@ void Win32FormPeer::refresh(Control& control) {
   ::RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }
 
-void Win32FormPeer::set_focus(Control& control) {
-  if (HWND h = hwnd_of(&control)) ::SetFocus(h);
+void Win32FormPeer::set_focus(Control* control) {
+  const HWND h = control ? hwnd_of(control) : form_hwnd_;
+  if (h && ::GetFocus() != h) ::SetFocus(h);  // BN_SETFOCUS reports the arrival
+}
+
+void Win32FormPeer::show_face(CommandButton& button, ButtonFace face) {
+  if (HWND h = hwnd_of(&button)) ::SendMessageW(h, BM_SETSTATE, face == ButtonFace::kPushed, 0);
 }
 
 void Win32FormPeer::show(bool modal) {
@@ -415,13 +398,9 @@ void Win32FormPeer::show(bool modal) {
     if (!*alive || dead_) return;
     ::UpdateWindow(form_hwnd_);
   }
-  if (!activated_ && !dead_) {
-    // Not activated by showing (another program holds the front): the first showing still
-    // counts as an activation.
-    activated_ = true;
-    if (!raise([&] { form_.raise_Activate(); })) return;
-  }
-  if (!modal) return;
+  if (dead_) return;
+  form_.navigation().shown();  // an Activate even when another program holds the front
+  if (!*alive || dead_ || !modal) return;
   // Other windows of this thread take no input while the form is up.
   if (modal_depth_ == 0) {
     ::EnumThreadWindows(
@@ -486,7 +465,7 @@ LRESULT CALLBACK Win32FormPeer::picture_proc(HWND hwnd, UINT msg, WPARAM wp, LPA
 
 LRESULT CALLBACK Win32FormPeer::button_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   Win32FormPeer* p = from(hwnd);
-  if (p && is_key_message(msg) && p->on_key(hwnd, msg, wp, lp)) return 0;
+  if (p && is_key_message(msg) && p->on_key(msg, wp)) return 0;
   if (msg == WM_LBUTTONDBLCLK) msg = WM_LBUTTONDOWN;  // a quick second press is a press
   return ::CallWindowProcW(g_button_proc, hwnd, msg, wp, lp);
 }
@@ -494,7 +473,7 @@ LRESULT CALLBACK Win32FormPeer::button_proc(HWND hwnd, UINT msg, WPARAM wp, LPAR
 bool Win32FormPeer::on_common_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
   result = 0;
   if (is_key_message(msg)) {
-    if (on_key(hwnd, msg, wp, lp)) return true;
+    if (on_key(msg, wp)) return true;
     result = ::DefWindowProcW(hwnd, msg, wp, lp);
     return true;
   }
@@ -589,146 +568,42 @@ LRESULT Win32FormPeer::on_picture_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM
 // Activation and focus
 
 void Win32FormPeer::on_activate(WPARAM wp, LPARAM lp) {
-  if (LOWORD(wp) == WA_INACTIVE) {
-    const HWND f = ::GetFocus();
-    if (f && control_of(f)) saved_focus_ = f;
-    return;
-  }
-  if (HIWORD(wp)) return;  // minimised
+  // Deactivation takes the focus away (BN_KILLFOCUS); a minimised window is not active.
+  if (LOWORD(wp) == WA_INACTIVE || HIWORD(wp)) return;
   // A window that is not shown yet can be made active (by a z-order change, say); that is no
   // activation of the form: showing it reports the first one.
   if (!::IsWindowVisible(form_hwnd_)) return;
-  // The focus first, so that an activation handler that picks a button has the last word.
-  restore_focus();
-  if (dead_) return;
   const HWND other = reinterpret_cast<HWND>(lp);
   DWORD pid = 0;
   if (other) ::GetWindowThreadProcessId(other, &pid);
-  const bool from_this_program = other && pid == ::GetCurrentProcessId();
-  if (!activated_ || from_this_program) {
-    activated_ = true;
-    raise([&] { form_.raise_Activate(); });
-  }
-}
-
-bool Win32FormPeer::can_focus(const CommandButton& b, bool need_tab_stop) const {
-  const HWND h = hwnd_of(&b);
-  return h && b.Shown() && b.Enabled() && (!need_tab_stop || b.TabStop()) && ::IsWindowVisible(h) &&
-         ::IsWindowEnabled(h);
-}
-
-std::vector<CommandButton*> Win32FormPeer::tab_order(bool need_tab_stop) const {
-  std::vector<CommandButton*> order;
-  for (const auto& c : form_.controls())
-    if (c->kind() == ControlKind::CommandButton) {
-      auto* b = static_cast<CommandButton*>(c.get());
-      if (can_focus(*b, need_tab_stop)) order.push_back(b);
-    }
-  std::stable_sort(order.begin(), order.end(), [](const CommandButton* a, const CommandButton* b) {
-    return a->TabIndex() < b->TabIndex();
-  });
-  return order;
-}
-
-CommandButton* Win32FormPeer::focused_button() const {
-  Control* c = control_of(::GetFocus());
-  return c && c->kind() == ControlKind::CommandButton ? static_cast<CommandButton*>(c) : nullptr;
-}
-
-void Win32FormPeer::restore_focus() {
-  if (Control* c = control_of(saved_focus_); c && c->kind() == ControlKind::CommandButton &&
-                                             can_focus(static_cast<CommandButton&>(*c), false)) {
-    ::SetFocus(saved_focus_);
-    return;
-  }
-  // First focus: the default button, as the platform's message boxes do; otherwise the first
-  // tab stop, then any button that can take the focus, then the form itself.
-  for (const auto& c : form_.controls())
-    if (c->kind() == ControlKind::CommandButton) {
-      auto& b = static_cast<CommandButton&>(*c);
-      if (b.Default() && can_focus(b, false)) {
-        ::SetFocus(hwnd_of(&b));
-        return;
-      }
-    }
-  auto order = tab_order(true);
-  if (order.empty()) order = tab_order(false);
-  ::SetFocus(order.empty() ? form_hwnd_ : hwnd_of(order.front()));
-}
-
-void Win32FormPeer::move_focus(bool forward) {
-  const auto order = tab_order(true);
-  if (order.empty()) return;
-  CommandButton* current = focused_button();
-  auto it = std::find(order.begin(), order.end(), current);
-  std::size_t next = 0;
-  if (it == order.end()) {
-    next = forward ? 0 : order.size() - 1;
-  } else {
-    const auto i = static_cast<std::size_t>(it - order.begin());
-    next = forward ? (i + 1) % order.size() : (i + order.size() - 1) % order.size();
-  }
-  ::SetFocus(hwnd_of(order[next]));
-}
-
-void Win32FormPeer::click(CommandButton& b) {
-  raise([&] { b.raise_Click(); });
-}
-
-bool Win32FormPeer::click_by_access_key(wchar_t ch) {
-  const auto key = static_cast<wchar_t>(std::towupper(ch));
-  for (const auto& c : form_.controls()) {
-    if (c->kind() != ControlKind::CommandButton) continue;
-    auto& b = static_cast<CommandButton&>(*c);
-    if (access_key(b.Caption()) != key || !can_focus(b, false)) continue;
-    ::SetFocus(hwnd_of(&b));
-    if (!dead_) click(b);
-    return true;
-  }
-  return false;
+  form_.navigation().activated(other && pid == ::GetCurrentProcessId() ? ActivatedFrom::kThisProgram
+                                                                       : ActivatedFrom::kElsewhere);
 }
 
 // ---------------------------------------------------------------------------------------------
-// Keys: the form sees them first (key preview), then the toolkit's button handling.
+// Keys: reported to the toolkit's navigation; what it leaves goes on to the platform's default
+// handling (the system button procedure or DefWindowProc).
 
-bool Win32FormPeer::on_key(HWND hwnd, UINT msg, WPARAM wp, LPARAM) {
+bool Win32FormPeer::on_key(UINT msg, WPARAM wp) {
   if (dead_) return true;
+  Navigation& nav = form_.navigation();
   const auto key = static_cast<std::int16_t>(wp & 0xFFFF);
-  const bool preview = form_.KeyPreview() || hwnd == form_hwnd_;
+  Handled handled = Handled::kNo;
   switch (msg) {
     case WM_KEYDOWN:
-    case WM_SYSKEYDOWN: {
-      const std::int16_t shift = shift_state();
-      if (preview && !raise([&] { form_.raise_KeyDown(key, shift); })) return true;
-      if (wp == VK_TAB && !(shift & 6)) {
-        move_focus(!(shift & 1));
-        return true;
-      }
-      if (wp == VK_RETURN) {
-        CommandButton* target = focused_button();
-        if (!target)
-          for (const auto& c : form_.controls())
-            if (c->kind() == ControlKind::CommandButton &&
-                static_cast<CommandButton&>(*c).Default() &&
-                can_focus(static_cast<CommandButton&>(*c), false))
-              target = static_cast<CommandButton*>(c.get());
-        if (target) click(*target);
-        return true;
-      }
-      return false;
-    }
+    case WM_SYSKEYDOWN:
+      handled = nav.key_down(key, shift_state());
+      break;
     case WM_KEYUP:
-    case WM_SYSKEYUP: {
-      const std::int16_t shift = shift_state();
-      if (preview && !raise([&] { form_.raise_KeyUp(key, shift); })) return true;
-      return false;
-    }
+    case WM_SYSKEYUP:
+      handled = nav.key_up(key, shift_state());
+      break;
     case WM_CHAR:
     case WM_SYSCHAR:
-      if (wp == L'\t' || wp == L'\r' || wp == L'\n' || wp == 27) return true;
-      return click_by_access_key(static_cast<wchar_t>(wp));
+      handled = nav.character(static_cast<wchar_t>(wp));
+      break;
   }
-  return false;
+  return handled == Handled::kYes;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -798,18 +673,20 @@ void Win32FormPeer::on_command(WPARAM wp, LPARAM lp) {
   Control* c = control_of(reinterpret_cast<HWND>(lp));
   if (!c || c->kind() != ControlKind::CommandButton) return;
   auto& b = static_cast<CommandButton&>(*c);
+  Navigation& nav = form_.navigation();
   switch (HIWORD(wp)) {
     case BN_CLICKED:
-      click(b);
+      nav.clicked(b);
       break;
     case BN_SETFOCUS:
-      for (auto& [h, ctl] : controls_)
-        if (ctl->kind() == ControlKind::CommandButton) ::InvalidateRect(h, nullptr, FALSE);
-      raise([&] { b.raise_GotFocus(); });
-      break;
     case BN_KILLFOCUS:
+      // The default frame follows the focus.
       for (auto& [h, ctl] : controls_)
         if (ctl->kind() == ControlKind::CommandButton) ::InvalidateRect(h, nullptr, FALSE);
+      if (HIWORD(wp) == BN_SETFOCUS)
+        nav.focus_gained(b);
+      else
+        nav.focus_lost(b);
       break;
   }
 }
@@ -934,8 +811,9 @@ void Win32FormPeer::draw_button(const DRAWITEMSTRUCT& di) {
   const bool pushed = di.itemState & ODS_SELECTED;
   const bool focused = di.itemState & ODS_FOCUS;
   const bool disabled = di.itemState & ODS_DISABLED;
-  const CommandButton* has_focus = focused_button();
-  const bool framed = focused || (b.Default() && !has_focus);
+  const Control* has_focus = Win32FormPeer::focused();
+  const bool framed =
+      focused || (b.Default() && !(has_focus && has_focus->kind() == ControlKind::CommandButton));
   const UniqueBrush face(::CreateSolidBrush(resolve_color(b.BackColor())));
   ::FillRect(dc, &r, face.get());
   if (framed) {
