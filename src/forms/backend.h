@@ -2,8 +2,9 @@
 // window asks of the operating system, text layout, raster canvases, and the native side of a
 // loaded form (its window, its controls, its message or event loop).
 //
-// Two backends implement this: forms/headless (in-memory, virtual clock, cairo raster) and
-// forms/win32 (real windows, GDI, message loop). Nothing here includes a platform header.
+// Two backends implement this: forms/headless (in-memory, virtual clock, pixel buffers) and
+// forms/win32 (real windows, GDI, message loop); both draw shapes with forms/raster.h. Nothing
+// here includes a platform header.
 #pragma once
 
 #include <cstdint>
@@ -108,12 +109,12 @@ class PlatformServices {
 
 // Which control property changed, so that a native peer can follow the model.
 enum class Change {
-  Geometry,   // Left, Top, Width, Height (or a line's end points)
+  Geometry,  // Left, Top, Width, Height (or a line's end points)
   Visible,
   Enabled,
-  Caption,    // caption, alignment, word wrap, font
-  Colour,     // ForeColor, BackColor of a label or button
-  Picture,    // a picture box's image or an image control's picture changed: repaint
+  Caption,  // caption, alignment, word wrap, font
+  Colour,   // ForeColor, BackColor of a label or button
+  Picture,  // a picture box's image or an image control's picture changed: repaint
   TabStop,
   Default,
   TimerState  // a timer's Enabled or Interval
