@@ -1,5 +1,6 @@
-// The DIB canvas and the GDI text layout, without windows: edges, clipping, bad sizes, the
-// shapes' pixels, and lines of text that break where they should.
+// The DIB canvas and the GDI text layout, without windows: edges, clipping, bad sizes, and lines
+// of text that break where they should. The wide pens' pixels are in the agreement test, which
+// this suite runs on the DIB canvas (tests/forms/canvas_agreement_test.cpp).
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -62,27 +63,6 @@ INSTANTIATE_TEST_SUITE_P(
                                 {{1, 1}, {6, 1}},
                                 {{7, 1}, {0, 1}},
                                 6},
-                      PixelCase{"a thick line has round ends centred on its end points",
-                                [](Canvas& c) { c.line(10, 10, 20, 10, 5, kInk); },
-                                {{10, 8}, {10, 12}, {8, 10}, {22, 10}, {20, 12}},
-                                {{7, 10}, {23, 10}, {8, 8}, {22, 12}, {15, 13}}},
-                      PixelCase{"a thick line with equal ends is a disc",
-                                [](Canvas& c) { c.line(10, 10, 10, 10, 3, kInk); },
-                                {{10, 9}, {9, 10}, {11, 10}},
-                                {{8, 10}, {12, 10}},
-                                9},
-                      PixelCase{"a thick circle is a ring of the pen's width",
-                                [](Canvas& c) { c.circle(20, 15, 8, 3, kInk); },
-                                {{27, 15}, {28, 15}, {29, 15}, {20, 7}, {11, 15}},
-                                {{20, 15}, {26, 15}, {30, 15}, {20, 5}}},
-                      PixelCase{"a circle whose pen covers its centre is a disc",
-                                [](Canvas& c) { c.circle(20, 15, 1, 4, kInk); },
-                                {{20, 15}, {23, 15}},
-                                {{24, 15}}},
-                      PixelCase{"a one-pixel circle is the midpoint circle",
-                                [](Canvas& c) { c.circle(20, 15, 5, 1, kInk); },
-                                {{25, 15}, {20, 10}, {15, 15}},
-                                {{20, 15}, {24, 15}}},
                       PixelCase{"a negative radius paints nothing",
                                 [](Canvas& c) { c.circle(20, 15, -3, 4, kInk); },
                                 {},
