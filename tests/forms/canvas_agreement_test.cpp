@@ -13,16 +13,20 @@ namespace quillon::forms {
 namespace {
 
 constexpr int kW = 64, kH = 48;
+constexpr Rgb kInk = 0xFFFFFF;
 
+enum class Kind { Box, Line, Circle };
 struct Shape {
-  bool circle;
-  int a, b, c, d;  // a line from (a, b) to (c, d), or a circle around (a, b) of radius c
+  Kind kind;
+  int a, b, c, d;  // a box [a, c) x [b, d), a line (a, b)-(c, d), a circle around (a, b) radius c
 };
 
 bool inked(const Shape& s, int pen, long long x, long long y) {
   const long long w2 = static_cast<long long>(pen) * pen;
-  if (s.circle) {
+  if (s.kind == Kind::Box) return x >= s.a && x < s.c && y >= s.b && y < s.d;
+  if (s.kind == Kind::Circle) {
     const long long dx = x - s.a, dy = y - s.b, r = s.c, d2 = dx * dx + dy * dy;
+    if (r < 0) return false;
     if (pen > 1)
       return (2 * r <= pen || (2 * r - pen) * (2 * r - pen) <= 4 * d2) &&
              4 * d2 <= (2 * r + pen) * (2 * r + pen);
@@ -31,43 +35,77 @@ bool inked(const Shape& s, int pen, long long x, long long y) {
     const long long lo = std::min(std::llabs(dx), std::llabs(dy));
     return r == 0 ? hi == 0 : hi * (hi - 1) < r * r - lo * lo && r * r - lo * lo <= hi * (hi + 1);
   }
-  // Within pen / 2 of an end or of the segment between them.
+  // Within pen / 2 of an end or of the segment between them; a one-pixel pen on the path itself
+  // (the table's one-pixel lines are level, upright or diagonal: Bresenham has no choice there).
   auto near_end = [&](long long ex, long long ey) {
     return 4 * ((x - ex) * (x - ex) + (y - ey) * (y - ey)) <= w2;
   };
   const long long dx = s.c - s.a, dy = s.d - s.b, px = x - s.a, py = y - s.b;
   const long long len2 = dx * dx + dy * dy, along = px * dx + py * dy, across = px * dy - py * dx;
-  return near_end(s.a, s.b) || near_end(s.c, s.d) ||
-         (len2 > 0 && along >= 0 && along <= len2 && 4 * across * across <= w2 * len2);
+  const bool between = len2 > 0 && along >= 0 && along <= len2;
+  if (pen == 1) return (x == s.a && y == s.b) || (between && across == 0);
+  return near_end(s.a, s.b) || near_end(s.c, s.d) || (between && 4 * across * across <= w2 * len2);
 }
 
-TEST(CanvasAgreement, ShapesPaintExactlyThePixelsOfTheirPen) {
+TEST(Canvases, PaintExactlyThePixelsOfEachShape) {
   const Shape shapes[] = {
-      {false, 10, 10, 50, 40},  {false, 5, 24, 58, 24},  {false, 32, 3, 32, 44},
-      {false, 0, 47, 63, 0},    {false, 20, 10, 23, 40}, {false, 30, 20, 30, 20},
-      {false, -20, -5, 80, 60}, {true, 32, 24, 0, 0},    {true, 32, 24, 1, 0},
-      {true, 32, 24, 6, 0},     {true, 32, 24, 7, 0},    {true, 32, 24, 20, 0},
-      {true, 32, 24, 30, 0},    {true, 0, 0, 40, 0},     {true, 70, 60, 50, 0},
+      {Kind::Box, 2, 3, 5, 7},       {Kind::Box, -100, -100, 3, 2}, {Kind::Box, 9, 9, 2, 2},
+      {Kind::Line, 5, 24, 58, 24},   {Kind::Line, 32, 3, 32, 44},   {Kind::Line, 40, 2, 0, 42},
+      {Kind::Line, 30, 20, 30, 20},  {Kind::Line, 10, 10, 50, 40},  {Kind::Line, 0, 47, 63, 0},
+      {Kind::Line, 20, 10, 23, 40},  {Kind::Line, -20, -5, 80, 60}, {Kind::Circle, 32, 24, 0, 0},
+      {Kind::Circle, 32, 24, 1, 0},  {Kind::Circle, 32, 24, 6, 0},  {Kind::Circle, 32, 24, 7, 0},
+      {Kind::Circle, 32, 24, 20, 0}, {Kind::Circle, 32, 24, 30, 0}, {Kind::Circle, 0, 0, 40, 0},
+      {Kind::Circle, 70, 60, 50, 0}, {Kind::Circle, 32, 24, -3, 0},
   };
   for (const Shape& s : shapes)
     for (int pen : {1, 2, 3, 5, 12, 13}) {
-      if (pen == 1 && !s.circle) continue;  // one-pixel lines: Bresenham, pinned elsewhere
+      const bool through_centres =
+          s.c == s.a || s.d == s.b || std::abs(s.c - s.a) == std::abs(s.d - s.b);
+      if ((s.kind == Kind::Box && pen > 1) ||
+          (s.kind == Kind::Line && pen == 1 && !through_centres))
+        continue;
       auto canvas = backend().make_canvas(kW, kH, 0);
-      if (s.circle)
-        canvas->circle(s.a, s.b, s.c, pen, 0xFFFFFF);
+      if (s.kind == Kind::Box)
+        canvas->fill_rect(s.a, s.b, s.c, s.d, kInk);
+      else if (s.kind == Kind::Line)
+        canvas->line(s.a, s.b, s.c, s.d, pen, kInk);
       else
-        canvas->line(s.a, s.b, s.c, s.d, pen, 0xFFFFFF);
+        canvas->circle(s.a, s.b, s.c, pen, kInk);
       int wrong = 0, first_x = -1, first_y = -1;
       for (int y = 0; y < kH; ++y)
         for (int x = 0; x < kW; ++x)
-          if ((canvas->pixel(x, y) != 0) != inked(s, pen, x, y) && wrong++ == 0) {
+          if ((canvas->pixel(x, y) == kInk) != inked(s, pen, x, y) && wrong++ == 0) {
             first_x = x;
             first_y = y;
           }
-      EXPECT_EQ(wrong, 0) << (s.circle ? "circle " : "line ") << s.a << "," << s.b << "," << s.c
-                          << "," << s.d << " pen " << pen << ", first at " << first_x << ","
-                          << first_y;
+      EXPECT_EQ(wrong, 0) << "shape " << static_cast<int>(s.kind) << ": " << s.a << "," << s.b
+                          << "," << s.c << "," << s.d << " pen " << pen << ", first at " << first_x
+                          << "," << first_y;
     }
+}
+
+TEST(Canvases, ShapesFromFarOutsideAreClipped) {
+  auto canvas = backend().make_canvas(40, 30, 0);
+  canvas->line(-2000000000, 15, 2000000000, 15, 3, kInk);
+  canvas->line(-2000000000, 25, 2000000000, 25, 1, kInk);
+  canvas->circle(20, 1000015, 1000000, 9, kInk);  // its top across rows 11 to 19
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 40; ++x)
+      ASSERT_EQ(canvas->pixel(x, y) == kInk, (y >= 11 && y <= 19) || y == 25) << x << "," << y;
+}
+
+TEST(Canvases, EmptyAndNegativeSizesAreSafe) {
+  auto canvas = backend().make_canvas(0, 0, kInk);
+  EXPECT_EQ(canvas->width(), 0);
+  canvas->fill_rect(0, 0, 10, 10, kInk);
+  canvas->line(0, 0, 5, 5, 3, kInk);
+  canvas->circle(2, 2, 3, 2, kInk);
+  EXPECT_EQ(canvas->pixel(0, 0), 0u);
+  canvas->reset(5, 4, kInk);
+  EXPECT_EQ(canvas->pixel(4, 3), kInk);
+  canvas->reset(-3, 7, kInk);
+  EXPECT_EQ(canvas->width(), 0);
+  EXPECT_EQ(canvas->pixel(-1, 99), 0u);
 }
 
 }  // namespace
