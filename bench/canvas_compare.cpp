@@ -1,135 +1,198 @@
-// How far the Windows canvas (per-pixel shapes, raster.cpp) is from the headless cairo canvas:
-// every body style and both heading shadings are painted by the same painters on both, and the
-// pixels compared. Native build; prints one line per picture.
+// The preview against the DLL, pixel by pixel: every body style and every heading look painted by
+// the real painters on this build's canvas (the headless canvas natively, the DIB canvas in the
+// Windows build), written to files or compared with the files that the other build wrote.
+// `bench/run compare` does both and prints one line per picture.
 //
-//   canvas_compare [width height]     (default 351 x 90, a message box body)
+//   canvas_compare --write DIR [width height]     one PPM file per picture into DIR
+//   canvas_compare --against DIR [width height]   paints again and compares with DIR's pictures
+//
+// The body is 351 x 90 pixels unless given (a message box body); the heading bar 22 pixels high,
+// shown above the body's top rows, where the 3-D look's three lines lie.
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
-#include "forms/headless/headless.h"
-#include "forms/raster.h"
+#include "forms/controls.h"
 #include "msgdefs/msgdefs.h"
+#include "msgdefs/shared.h"
+#include "window/heading.h"
 
 namespace {
 
 using namespace quillon;
 using forms::Rgb;
 
-// The Windows canvas's shapes over a plain pixel buffer (no GDI needed for these).
-class RasterCanvas final : public forms::Canvas {
- public:
-  RasterCanvas(int w, int h, Rgb fill) { reset(w, h, fill); }
-  int width() const override { return w_; }
-  int height() const override { return h_; }
-  void reset(int w, int h, Rgb fill) override {
-    w_ = std::max(0, w);
-    h_ = std::max(0, h);
-    px_.assign(static_cast<std::size_t>(w_) * static_cast<std::size_t>(h_), fill);
-  }
-  void fill_rect(int x0, int y0, int x1, int y1, Rgb c) override {
-    forms::fill_span_rect(buf(), x0, y0, x1, y1, c);
-  }
-  void line(int x0, int y0, int x1, int y1, int pen, Rgb c) override {
-    forms::raster_line(buf(), x0, y0, x1, y1, pen, c);
-  }
-  void circle(int cx, int cy, int r, int pen, Rgb c) override {
-    forms::raster_circle(buf(), cx, cy, r, pen, c);
-  }
-  void draw_icon(int, int, forms::IconHandle) override {}
-  Rgb pixel(int x, int y) const override {
-    if (x < 0 || y < 0 || x >= w_ || y >= h_) return 0;
-    return px_[static_cast<std::size_t>(y * w_ + x)];
-  }
+constexpr int kBarHeight = 22, kBodyRowsUnderBar = 6;
 
- private:
-  forms::PixelBuffer buf() { return {px_.data(), w_, h_, w_}; }
-  int w_ = 0, h_ = 0;
-  std::vector<Rgb> px_;
-};
-
-class RasterBackend : public forms::headless::HeadlessBackend {
+class Sheet : public forms::Form {
  public:
-  std::unique_ptr<forms::Canvas> make_canvas(int w, int h, Rgb fill) override {
-    return std::make_unique<RasterCanvas>(w, h, fill);
-  }
-};
-
-class OneBox : public forms::Form {
- public:
-  OneBox(int w, int h) : Form("OneBox"), w_(w), h_(h) {}
-  forms::PictureBox* box = nullptr;
+  Sheet(int w, int h) : Form("Sheet"), w_(w), h_(h) {}
+  forms::PictureBox* bar = nullptr;
+  forms::PictureBox* body = nullptr;
 
  protected:
   void Design() override {
-    box = &add<forms::PictureBox>("Box", -1, nullptr);
-    box->Move(0, 0, static_cast<forms::Single>(w_ * 15), static_cast<forms::Single>(h_ * 15));
+    bar = &add<forms::PictureBox>("TopHeading", -1, nullptr);
+    bar->Move(0, 0, static_cast<forms::Single>(w_ * 15), kBarHeight * 15);
+    body = &add<forms::PictureBox>("Background", -1, nullptr);
+    body->Move(0, kBarHeight * 15, static_cast<forms::Single>(w_ * 15),
+               static_cast<forms::Single>(h_ * 15));
   }
 
  private:
   int w_, h_;
 };
 
-// Paints one picture on the given backend and returns its pixels.
-std::vector<Rgb> paint(forms::Backend& backend, int w, int h, int kind, int code) {
-  forms::BackendScope scope(backend);
-  OneBox form(w, h);
-  form.Load();
-  forms::OleColor base = forms::rgb(96, 160, 224);
-  if (kind == 0)
-    msgdefs::ShadeBands(*form.box, base, static_cast<std::int16_t>(code), 0, -1);
-  else if (kind == 1)
-    msgdefs::PaintGradient(*form.box, base, static_cast<std::int16_t>(code));
-  else
-    msgdefs::ShadeBands(*form.box, base, 3, -1, code ? -1 : 0);  // heading, active/inactive
-  std::vector<Rgb> out;
-  const auto& img = form.box->image();
-  for (int y = 0; y < img.height(); ++y)
-    for (int x = 0; x < img.width(); ++x) out.push_back(img.pixel(x, y));
-  form.Unload();
+struct Picture {
+  int width = 0, height = 0;
+  std::vector<Rgb> pixels;
+  void append(const forms::Canvas& c, int rows) {
+    width = c.width();
+    for (int y = 0; y < rows && y < c.height(); ++y, ++height)
+      for (int x = 0; x < c.width(); ++x) pixels.push_back(c.pixel(x, y));
+  }
+};
+
+struct Look {
+  std::string name;
+  std::function<Picture(Sheet&)> paint;
+};
+
+std::vector<Look> looks(int height) {
+  const forms::OleColor base = forms::rgb(96, 160, 224);
+  std::vector<Look> out;
+  auto body = [height](Sheet& s) {
+    Picture p;
+    p.append(s.body->image(), height);
+    return p;
+  };
+  out.push_back({"body solid", [=](Sheet& s) {
+                   s.body->SetBackColor(base);
+                   return body(s);
+                 }});
+  for (std::int16_t code = 1; code <= 16; ++code)
+    out.push_back({"body code " + std::to_string(code), [=](Sheet& s) {
+                     forms::OleColor colour = base;
+                     if (code <= 4)
+                       msgdefs::ShadeBands(*s.body, colour, code, kVbFalse, kVbTrue);
+                     else
+                       msgdefs::PaintGradient(*s.body, colour, code);
+                     return body(s);
+                   }});
+  for (bool three_d : {false, true})
+    for (VbBool solid : {kVbTrue, kVbFalse})
+      for (bool active : {true, false}) {
+        const std::string name = std::string("heading ") + (three_d ? "3-D " : "flat ") +
+                                 (solid ? "solid " : "shaded ") + (active ? "active" : "inactive");
+        out.push_back({name, [=](Sheet& s) {
+                         msgdefs::SharedSettings& shared = msgdefs::shared();
+                         const msgdefs::SharedSettings saved = shared;
+                         shared.SolidColorHeading = solid;
+                         shared.BackColorHeading = kActiveTitleBar;
+                         window::PaintHeading(*s.bar, active);
+                         shared = saved;
+                         s.body->SetBackColor(kButtonFace);
+                         // The 3-D look's lines: one pixel wide across the body's top rows, in
+                         // twips as the window places them.
+                         const forms::OleColor grey[] = {0xC0C0C0, 0x808080, 0x404040};
+                         for (int i = 0; three_d && i < 3; ++i)
+                           s.body->Line(0, 15.0f * i, s.body->Width(), 15.0f * i, grey[i]);
+                         Picture p;
+                         p.append(s.bar->image(), kBarHeight);
+                         p.append(s.body->image(), kBodyRowsUnderBar);
+                         return p;
+                       }});
+      }
   return out;
+}
+
+std::string file_name(const std::string& dir, std::string name) {
+  for (char& c : name)
+    if (c == ' ') c = '_';
+  return dir + "/" + name + ".ppm";
+}
+
+bool write_ppm(const std::string& path, const Picture& p) {
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "wb"), &std::fclose);
+  if (!f) return false;
+  std::fprintf(f.get(), "P6\n%d %d\n255\n", p.width, p.height);
+  for (Rgb c : p.pixels) {
+    const unsigned char rgb[3] = {static_cast<unsigned char>(forms::red_of(c)),
+                                  static_cast<unsigned char>(forms::green_of(c)),
+                                  static_cast<unsigned char>(forms::blue_of(c))};
+    std::fwrite(rgb, 1, 3, f.get());
+  }
+  return true;
+}
+
+bool read_ppm(const std::string& path, Picture& p) {
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose);
+  if (!f || std::fscanf(f.get(), "P6 %d %d 255", &p.width, &p.height) != 2 ||
+      std::fgetc(f.get()) != '\n' || p.width < 0 || p.height < 0)
+    return false;
+  p.pixels.resize(static_cast<std::size_t>(p.width) * static_cast<std::size_t>(p.height));
+  for (Rgb& c : p.pixels) {
+    unsigned char rgb[3];
+    if (std::fread(rgb, 1, 3, f.get()) != 3) return false;
+    c = forms::rgb(rgb[0], rgb[1], rgb[2]);
+  }
+  return true;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int w = argc > 2 ? std::atoi(argv[1]) : 351, h = argc > 2 ? std::atoi(argv[2]) : 90;
-  forms::headless::HeadlessBackend cairo;
-  RasterBackend raster;
-  std::printf("%-26s %9s %9s %8s %14s\n", "picture (w x h)", "pixels", "differ", "share",
-              "max |delta|");
+  const std::string mode = argc > 2 ? argv[1] : "";
+  if (mode != "--write" && mode != "--against") {
+    std::fprintf(stderr, "usage: canvas_compare --write|--against DIR [width height]\n");
+    return 2;
+  }
+  const std::string dir = argv[2];
+  const int w = argc > 4 ? std::atoi(argv[3]) : 351, h = argc > 4 ? std::atoi(argv[4]) : 90;
+  if (mode == "--against")
+    std::printf("%-32s %9s %9s %8s %12s\n", "picture", "pixels", "differ", "share", "max |delta|");
   long all = 0, all_differ = 0;
-  struct Job {
-    const char* name;
-    int kind, code;
-  };
-  std::vector<Job> jobs = {{"bands code 1", 0, 1},           {"bands code 2", 0, 2},
-                           {"bands code 3", 0, 3},           {"bands code 4", 0, 4},
-                           {"heading shaded, active", 2, 1}, {"heading shaded, inactive", 2, 0}};
-  static const char* names[] = {"diamond 5", "diamond 6", "circle 7",  "circle 8",
-                                "circle 9",  "circle 10", "circle 11", "circle 12",
-                                "circle 13", "circle 14", "circle 15", "circle 16"};
-  for (int c = 5; c <= 16; ++c) jobs.push_back({names[c - 5], 1, c});
-  for (const Job& j : jobs) {
-    const auto a = paint(cairo, w, h, j.kind, j.code);
-    const auto b = paint(raster, w, h, j.kind, j.code);
+  int failures = 0;
+  for (const Look& look : looks(h)) {
+    Sheet sheet(w, h);
+    sheet.Load();
+    const Picture mine = look.paint(sheet);
+    sheet.Unload();
+    const std::string path = file_name(dir, look.name);
+    if (mode == "--write") {
+      if (!write_ppm(path, mine)) {
+        std::fprintf(stderr, "cannot write %s\n", path.c_str());
+        return 1;
+      }
+      continue;
+    }
+    Picture theirs;
+    if (!read_ppm(path, theirs) || theirs.width != mine.width || theirs.height != mine.height) {
+      std::printf("%-32s missing or of another size: %s\n", look.name.c_str(), path.c_str());
+      ++failures;
+      continue;
+    }
     long differ = 0;
     int worst = 0;
-    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
-      if (a[i] == b[i]) continue;
+    for (std::size_t i = 0; i < mine.pixels.size(); ++i) {
+      const Rgb a = mine.pixels[i], b = theirs.pixels[i];
+      if (a == b) continue;
       ++differ;
-      const int d = std::max({std::abs(forms::red_of(a[i]) - forms::red_of(b[i])),
-                              std::abs(forms::green_of(a[i]) - forms::green_of(b[i])),
-                              std::abs(forms::blue_of(a[i]) - forms::blue_of(b[i]))});
-      worst = std::max(worst, d);
+      worst = std::max({worst, std::abs(forms::red_of(a) - forms::red_of(b)),
+                        std::abs(forms::green_of(a) - forms::green_of(b)),
+                        std::abs(forms::blue_of(a) - forms::blue_of(b))});
     }
-    all += static_cast<long>(a.size());
+    const long n = static_cast<long>(mine.pixels.size());
+    all += n;
     all_differ += differ;
-    std::printf("%-26s %9zu %9ld %7.3f%% %14d\n", j.name, a.size(), differ,
-                100.0 * static_cast<double>(differ) / static_cast<double>(a.size()), worst);
+    std::printf("%-32s %9ld %9ld %7.3f%% %12d\n", look.name.c_str(), n, differ,
+                100.0 * static_cast<double>(differ) / static_cast<double>(n), worst);
   }
-  std::printf("%-26s %9ld %9ld %7.3f%%\n", "all", all, all_differ,
-              100.0 * static_cast<double>(all_differ) / static_cast<double>(all));
-  return 0;
+  if (mode == "--against")
+    std::printf("%-32s %9ld %9ld %7.3f%%\n", "all", all, all_differ,
+                all ? 100.0 * static_cast<double>(all_differ) / static_cast<double>(all) : 0.0);
+  return failures ? 1 : 0;
 }

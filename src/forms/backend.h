@@ -2,8 +2,9 @@
 // window asks of the operating system, text layout, raster canvases, and the native side of a
 // loaded form (its window, its controls, its message or event loop).
 //
-// Two backends implement this: forms/headless (in-memory, virtual clock, cairo raster) and
-// forms/win32 (real windows, GDI, message loop). Nothing here includes a platform header.
+// Two backends implement this: forms/headless (in-memory, virtual clock, pixel buffers) and
+// forms/win32 (real windows, GDI, message loop); both draw shapes with forms/raster.h. Nothing
+// here includes a platform header.
 #pragma once
 
 #include <cstdint>

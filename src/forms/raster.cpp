@@ -92,6 +92,42 @@ void bresenham(const PixelBuffer& buf, int x0, int y0, int x1, int y1, std::uint
   }
 }
 
+// The midpoint circle of radius r, row by row, so that only the rows and columns of the buffer
+// cost anything. In its first octant (x >= y >= 0) the midpoint walk keeps, for each y, the
+// largest x with x (x - 1) < r^2 - y^2: X(y). Row t = |dy| holds the point (X(t), t) when
+// X(t) >= t, and the points (u, t) of the other octant: X(u) = t with u <= t; all mirrored.
+void midpoint_circle(const PixelBuffer& buf, int cx, int cy, int r, std::uint32_t v) {
+  if (r == 0) {
+    put(buf, cx, cy, v);
+    return;
+  }
+  auto clamped = [&](std::int64_t x) {
+    return static_cast<int>(std::clamp<std::int64_t>(x, -1, buf.width));
+  };
+  const std::int64_t r2 = static_cast<std::int64_t>(r) * r;
+  const std::int64_t top = std::max<std::int64_t>(static_cast<std::int64_t>(cy) - r, 0);
+  const std::int64_t bottom =
+      std::min<std::int64_t>(static_cast<std::int64_t>(cy) + r, buf.height - 1);
+  for (std::int64_t y = top; y <= bottom; ++y) {
+    const std::int64_t t = std::abs(y - cy), n = r2 - t * t;
+    if (n > 0) {
+      const std::int64_t x = (isqrt(4 * n - 3) + 1) / 2;  // (2x - 1)^2 <= 4n - 3
+      if (x >= t)
+        for (const std::int64_t px : {cx - x, cx + x})
+          if (px >= 0 && px < buf.width) put(buf, static_cast<int>(px), static_cast<int>(y), v);
+    }
+    // X(u) = t: r^2 - t^2 - t <= u^2 < r^2 - t^2 + t.
+    if (n + t - 1 < 0) continue;
+    const std::int64_t hi = std::min(isqrt(n + t - 1), t);
+    const std::int64_t need = std::max<std::int64_t>(n - t, 0);
+    std::int64_t lo = isqrt(need);
+    if (lo * lo < need) ++lo;
+    if (lo > hi) continue;
+    span(buf, static_cast<int>(y), clamped(cx + lo), clamped(cx + hi), v);
+    span(buf, static_cast<int>(y), clamped(cx - hi), clamped(cx - lo), v);
+  }
+}
+
 }  // namespace
 
 // Liang-Barsky: clips the segment to [x0, x1] x [y0, y1]; false when nothing is left.
@@ -139,9 +175,10 @@ void raster_line(const PixelBuffer& buf, int x0, int y0, int x1, int y1, int pen
   const double ax = x0, ay = y0, dx = static_cast<double>(x1) - x0,
                dy = static_cast<double>(y1) - y0;
   const double len2 = dx * dx + dy * dy, len = std::sqrt(len2);
-  const int top = std::max(0, static_cast<int>(std::floor(std::min(ay, ay + dy) - h)));
+  // Rows clamped in floating point first: ends and pen may reach beyond an int's range.
+  const int top = static_cast<int>(std::max(0.0, std::floor(std::min(ay, ay + dy) - h)));
   const int bottom =
-      std::min(buf.height - 1, static_cast<int>(std::ceil(std::max(ay, ay + dy) + h)));
+      static_cast<int>(std::min(buf.height - 1.0, std::ceil(std::max(ay, ay + dy) + h)));
   for (int y = top; y <= bottom; ++y) {
     Interval row;
     // The two round ends.
@@ -172,20 +209,11 @@ void raster_line(const PixelBuffer& buf, int x0, int y0, int x1, int y1, int pen
 void raster_circle(const PixelBuffer& buf, int cx, int cy, int r, int pen_width,
                    std::uint32_t value) {
   if (buf.width <= 0 || buf.height <= 0 || r < 0) return;
+  // Within these the squares below stay inside 64 bits; the picture box passes no more.
+  r = std::min(r, 1 << 30);
+  pen_width = std::min(pen_width, 1 << 29);
   if (pen_width <= 1) {
-    int x = r, y = 0, err = 1 - r;
-    while (x >= y) {
-      const int pts[8][2] = {{x, y},   {y, x},   {-y, x}, {-x, y},
-                             {-x, -y}, {-y, -x}, {y, -x}, {x, -y}};
-      for (const auto& p : pts) put(buf, cx + p[0], cy + p[1], value);
-      ++y;
-      if (err < 0) {
-        err += 2 * y + 1;
-      } else {
-        --x;
-        err += 2 * (y - x) + 1;
-      }
-    }
+    midpoint_circle(buf, cx, cy, r, value);
     return;
   }
   // In units of half pixels: a pixel at (dx, dy) from the centre is painted when

@@ -1,11 +1,11 @@
-// Per-pixel shapes: thick lines with round ends and thick circles computed row by row into a
-// 32-bit pixel buffer. The Win32 canvas draws with them instead of GDI's thick pens (slow under
-// Wine); the headless canvas uses the one-pixel shapes.
+// Per-pixel shapes: boxes, lines and circles computed row by row into a 32-bit pixel buffer. Both
+// canvases draw every shape with them (the Win32 canvas into its DIB, the headless canvas into its
+// own buffer), so a preview shows the pixels that the DLL paints.
 //
-// Pixel convention (the same as the headless canvas): pixel (x, y) covers [x, x+1) x [y, y+1);
-// a shape laid out around integer coordinates paints the pixels whose centres lie inside it.
-// A 1-pixel pen is Bresenham (both end points) and the midpoint circle. This file includes no
-// platform header, so the shapes can be compared with other rasterisers on any build.
+// Pixel convention: pixel (x, y) covers [x, x+1) x [y, y+1); a shape laid out around integer
+// coordinates paints the pixels whose centres lie inside it, edges included (a level line
+// with a 12-pixel pen covers 13 rows: its own and 6 either side). A 1-pixel pen is Bresenham (both
+// end points) and the midpoint circle. This file includes no platform header.
 #pragma once
 
 #include <cstdint>
@@ -29,7 +29,8 @@ void fill_span_rect(const PixelBuffer& buf, int x0, int y0, int x1, int y1, std:
 void raster_line(const PixelBuffer& buf, int x0, int y0, int x1, int y1, int pen_width,
                  std::uint32_t value);
 // A circle outline of radius r with a pen pen_width pixels wide centred on it; a disc of radius
-// r + pen_width / 2 when the pen covers the centre.
+// r + pen_width / 2 when the pen covers the centre. r above 2^30 and pens above 2^29 pixels (more
+// than the picture box passes) are taken as those.
 void raster_circle(const PixelBuffer& buf, int cx, int cy, int r, int pen_width,
                    std::uint32_t value);
 

@@ -1,6 +1,8 @@
 // PaintGradient on a 256 x 256 pixel surface (one grid unit per pixel) and its text routines.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "forms/surface.h"
 #include "msgdefs/msgdefs.h"
 
@@ -20,15 +22,19 @@ class GradientTest : public ::testing::Test {
   forms::BackendScope scope{hb};
 };
 
-int dist2(Rgb a, Rgb b) {
-  const int dr = forms::red_of(a) - forms::red_of(b), dg = forms::green_of(a) - forms::green_of(b),
-            db = forms::blue_of(a) - forms::blue_of(b);
-  return dr * dr + dg * dg + db * db;
-}
 // The step colour with colour index i.
 Rgb step(int i, Rgb base = kBase) {
   return rgb(std::min(i, forms::red_of(base)), std::min(i, forms::green_of(base)),
              std::min(i, forms::blue_of(base)));
+}
+
+// A pixel d pixels from the circles' centre: the 12-pixel pen covers it from circle d - 6 to
+// d + 6 (edges included), so the last circle over it is k = floor(d) + 6, at most 255; beyond the
+// reach of circle 255 the background shows.
+Rgb under_circles(double d, bool fade_in) {
+  if (d > 255 + 6) return fade_in ? kBase : 0;
+  const int k = std::min(255, static_cast<int>(d) + 6);
+  return step(fade_in ? k : 255 - k);
 }
 
 struct CodeCase {
@@ -46,29 +52,14 @@ TEST_F(GradientTest, EveryCodeShadesFromItsCentreAndLeavesTheRestInTheBackground
     OleColor colour = kBase;
     PaintGradient(s.box(), colour, c.code);
     const bool fade_in = c.code % 2 == 1;
-    // Near the centre: the first steps (black when brightening, the full base when darkening;
-    // the 12-pixel pen lets the steps up to 6 or so cover it).
+    // The pixel nearest the centre and the four corners of the surface. Diamonds: the last one
+    // over the centre is k = 16 (its sides 8 / sqrt(2) pixels away), none reaches a corner.
     const int nx = std::min(c.cx, 255), ny = std::min(c.cy, 255);
-    const Rgb centre = s.at(nx, ny);
-    if (fade_in)
-      EXPECT_LE(dist2(centre, step(8)), 3 * 8 * 8);
-    else
-      EXPECT_EQ(centre, kBase);
-    if (c.code >= 9) {
-      // The opposite corner lies 360 units away, beyond the largest circle (255 + 6).
-      const Rgb far = s.at(255 - nx, 255 - ny);
-      EXPECT_EQ(far, fade_in ? kBase : 0);
-    } else {
-      // All four corners of the surface: diamonds leave them in the background colour; the
-      // corners lie 181 units from the centre, so the last circle over them is about k = 187.
-      for (auto [x, y] : {std::pair{0, 0}, {255, 0}, {0, 255}, {255, 255}}) {
-        const Rgb corner = s.at(x, y);
-        if (c.code <= 6)
-          EXPECT_EQ(corner, fade_in ? kBase : 0) << x << "," << y;
-        else
-          EXPECT_LE(dist2(corner, fade_in ? step(187) : step(255 - 187)), 3 * 2 * 2)
-              << x << "," << y;
-      }
+    for (auto [x, y] : {std::pair{nx, ny}, {0, 0}, {255, 0}, {0, 255}, {255, 255}}) {
+      Rgb expected = under_circles(std::hypot(x - c.cx, y - c.cy), fade_in);
+      if (c.code <= 6)
+        expected = x == nx && y == ny ? step(fade_in ? 16 : 255 - 16) : (fade_in ? kBase : 0);
+      EXPECT_EQ(s.at(x, y), expected) << x << "," << y;
     }
     EXPECT_TRUE(s.box().AutoRedraw());
     EXPECT_EQ(s.box().DrawMode(), 13);
@@ -80,21 +71,10 @@ TEST_F(GradientTest, ComponentsStopRisingAtTheirBaseValues) {
   Surface s(256, 256);
   OleColor colour = kBase;
   PaintGradient(s.box(), colour, 9);  // circles around the top-left corner
-  // Along the top row the last circle over pixel x has a radius of about x + 6.
-  for (int x = 0; x < 250; x += 7) {
-    const Rgb c = s.at(x, 0);
-    const int k = forms::green_of(c) < 200 ? forms::green_of(c) : -1;
-    if (k >= 0) {
-      EXPECT_NEAR(k, x + 6, 1) << x;
-      EXPECT_EQ(c, step(k)) << x;  // every component min(k, base)
-    } else {
-      EXPECT_EQ(c, kBase) << x;
-    }
-  }
-  EXPECT_EQ(forms::blue_of(s.at(60, 0)), 50);  // blue stopped at step 50
-  EXPECT_EQ(forms::red_of(s.at(60, 0)), 66);
-  EXPECT_EQ(forms::red_of(s.at(120, 0)), 100);  // red stopped at step 100
-  EXPECT_EQ(s.at(220, 0), kBase);               // green at 200: the base colour from then on
+  for (int x = 0; x < 256; ++x) EXPECT_EQ(s.at(x, 0), under_circles(x, true)) << x;
+  EXPECT_EQ(s.at(60, 0), rgb(66, 66, 50));     // blue stopped at step 50
+  EXPECT_EQ(s.at(120, 0), rgb(100, 126, 50));  // red stopped at step 100
+  EXPECT_EQ(s.at(220, 0), kBase);              // green at 200: the base colour from then on
 }
 
 TEST_F(GradientTest, BlackBaseGivesABlackBodyForEveryCode) {
@@ -107,19 +87,13 @@ TEST_F(GradientTest, BlackBaseGivesABlackBodyForEveryCode) {
   }
 }
 
-TEST_F(GradientTest, PureRedDiamondFadesOutToBlackCorners) {
+TEST_F(GradientTest, PureRedDiamondFallsByOneStepPerDiamond) {
   Surface s(256, 256);
   OleColor colour = rgb(255, 0, 0);
   PaintGradient(s.box(), colour, 6);
-  // The centre is pure red: diamonds up to k = 16 cover it with the 12-pixel pen.
-  EXPECT_EQ(s.at(128, 128), rgb(255 - 16, 0, 0));
-  EXPECT_EQ(s.at(0, 0), 0u);
-  EXPECT_EQ(s.at(255, 255), 0u);
-  // Along the middle row the red falls by one per step outwards, green and blue stay 0.
-  const Rgb mid = s.at(128 + 64, 128);
-  EXPECT_EQ(forms::green_of(mid) + forms::blue_of(mid), 0);
-  // The last diamond over it has its corner about 6 * sqrt(2) units further out.
-  EXPECT_NEAR(forms::red_of(mid), 255 - (64 + 8.5) * 255 / 128, 2);
+  // 64 pixels right of the centre the last diamond is k = 144: its corner 72 pixels out, its
+  // side 8 / sqrt(2) from the pixel.
+  EXPECT_EQ(s.at(128 + 64, 128), rgb(255 - 144, 0, 0));
 }
 
 TEST_F(GradientTest, ScaleAndPenWidthAreRestored) {

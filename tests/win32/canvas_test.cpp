@@ -1,116 +1,12 @@
-// The DIB canvas and the GDI text layout, without windows: edges, clipping, bad sizes, the
-// shapes' pixels, and lines of text that break where they should.
+// The DIB canvas's icons and the GDI text layout, without windows: lines of text that break where
+// they should. The shapes, clipping and bad sizes are in the agreement test, which this suite runs
+// on the DIB canvas (tests/forms/canvas_agreement_test.cpp).
 #include <gtest/gtest.h>
-
-#include <chrono>
 
 #include "forms/win32/internal.h"
 
 namespace quillon::forms::win32 {
 namespace {
-
-constexpr Rgb kWhite = rgb(255, 255, 255), kInk = rgb(10, 20, 30);
-
-int count(const Canvas& c, Rgb colour) {
-  int n = 0;
-  for (int y = 0; y < c.height(); ++y)
-    for (int x = 0; x < c.width(); ++x) n += c.pixel(x, y) == colour;
-  return n;
-}
-
-struct PixelCase {
-  const char* name;
-  std::function<void(Canvas&)> draw;
-  std::vector<std::pair<int, int>> inked, blank;
-  int total = -1;  // inked pixels in all, when known
-};
-
-class DibShapes : public ::testing::TestWithParam<PixelCase> {};
-
-TEST_P(DibShapes, PaintExactlyTheirPixels) {
-  const PixelCase& c = GetParam();
-  DibCanvas canvas(40, 30, kWhite);
-  c.draw(canvas);
-  for (auto [x, y] : c.inked)
-    EXPECT_EQ(canvas.pixel(x, y), kInk) << c.name << " at " << x << "," << y;
-  for (auto [x, y] : c.blank)
-    EXPECT_EQ(canvas.pixel(x, y), kWhite) << c.name << " at " << x << "," << y;
-  if (c.total >= 0) {
-    EXPECT_EQ(count(canvas, kInk), c.total) << c.name;
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, DibShapes,
-    ::testing::Values(PixelCase{"a box is half-open",
-                                [](Canvas& c) { c.fill_rect(2, 3, 5, 7, kInk); },
-                                {{2, 3}, {4, 6}},
-                                {{5, 3}, {2, 7}, {1, 3}},
-                                12},
-                      PixelCase{"a box is clipped to the surface",
-                                [](Canvas& c) { c.fill_rect(-100, -100, 3, 2, kInk); },
-                                {{0, 0}, {2, 1}},
-                                {},
-                                6},
-                      PixelCase{"an inverted box paints nothing",
-                                [](Canvas& c) { c.fill_rect(9, 9, 2, 2, kInk); },
-                                {},
-                                {},
-                                0},
-                      PixelCase{"a one-pixel line includes both ends",
-                                [](Canvas& c) { c.line(1, 1, 6, 1, 1, kInk); },
-                                {{1, 1}, {6, 1}},
-                                {{7, 1}, {0, 1}},
-                                6},
-                      PixelCase{"a thick line has round ends centred on its end points",
-                                [](Canvas& c) { c.line(10, 10, 20, 10, 5, kInk); },
-                                {{10, 8}, {10, 12}, {8, 10}, {22, 10}, {20, 12}},
-                                {{7, 10}, {23, 10}, {8, 8}, {22, 12}, {15, 13}}},
-                      PixelCase{"a thick line with equal ends is a disc",
-                                [](Canvas& c) { c.line(10, 10, 10, 10, 3, kInk); },
-                                {{10, 9}, {9, 10}, {11, 10}},
-                                {{8, 10}, {12, 10}},
-                                9},
-                      PixelCase{"a thick circle is a ring of the pen's width",
-                                [](Canvas& c) { c.circle(20, 15, 8, 3, kInk); },
-                                {{27, 15}, {28, 15}, {29, 15}, {20, 7}, {11, 15}},
-                                {{20, 15}, {26, 15}, {30, 15}, {20, 5}}},
-                      PixelCase{"a circle whose pen covers its centre is a disc",
-                                [](Canvas& c) { c.circle(20, 15, 1, 4, kInk); },
-                                {{20, 15}, {23, 15}},
-                                {{24, 15}}},
-                      PixelCase{"a one-pixel circle is the midpoint circle",
-                                [](Canvas& c) { c.circle(20, 15, 5, 1, kInk); },
-                                {{25, 15}, {20, 10}, {15, 15}},
-                                {{20, 15}, {24, 15}}},
-                      PixelCase{"a negative radius paints nothing",
-                                [](Canvas& c) { c.circle(20, 15, -3, 4, kInk); },
-                                {},
-                                {},
-                                0},
-                      PixelCase{"shapes far outside are clipped",
-                                [](Canvas& c) {
-                                  c.line(-2000000000, 15, 2000000000, 15, 3, kInk);
-                                  c.line(-2000000000, 25, 2000000000, 25, 1, kInk);
-                                  c.circle(20, 1000015, 1000000, 9, kInk);
-                                },
-                                {{20, 15}, {0, 25}, {39, 25}, {0, 11}},
-                                {{0, 0}, {39, 29}, {20, 23}}}),
-    [](const auto& info) { return "case" + std::to_string(info.index); });
-
-TEST(DibCanvas, ResetAndZeroSizesAreSafe) {
-  DibCanvas c(0, 0, kWhite);
-  EXPECT_EQ(c.width(), 0);
-  c.fill_rect(0, 0, 10, 10, kInk);
-  c.line(0, 0, 5, 5, 3, kInk);
-  c.circle(2, 2, 3, 2, kInk);
-  EXPECT_EQ(c.pixel(0, 0), 0u);
-  c.reset(5, 4, kInk);
-  EXPECT_EQ(count(c, kInk), 20);
-  c.reset(-3, 7, kWhite);
-  EXPECT_EQ(c.width(), 0);
-  EXPECT_EQ(c.pixel(-1, 99), 0u);
-}
 
 TEST(DibCanvas, StockIconsLandAtTheirCornerWithoutAlpha) {
   DibCanvas c(48, 48, rgb(1, 2, 3));
@@ -127,14 +23,6 @@ TEST(DibCanvas, StockIconsLandAtTheirCornerWithoutAlpha) {
   EXPECT_GT(changed, 100);
   EXPECT_EQ(outside, 0);
   c.draw_icon(0, 0, 0);  // no icon: nothing
-}
-
-TEST(DibCanvas, TwoHundredFiftySixThickCirclesStayCheap) {
-  // Not a timing goal (bench/ has those): a guard against falling back to something quadratic.
-  DibCanvas c(400, 200, kWhite);
-  const auto start = std::chrono::steady_clock::now();
-  for (int i = 256; i > 0; --i) c.circle(200, 100, i * 2, 12, rgb(i, i, i));
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
 }
 
 struct TextCase {

@@ -503,7 +503,7 @@ TextLayout& HeadlessBackend::text() {
   return impl_->text;
 }
 std::unique_ptr<Canvas> HeadlessBackend::make_canvas(int width, int height, Rgb fill) {
-  return std::make_unique<CairoCanvas>(width, height, fill);
+  return std::make_unique<RasterCanvas>(width, height, fill);
 }
 
 std::unique_ptr<FormPeer> HeadlessBackend::load(Form& form) {

@@ -3,9 +3,9 @@
 // Implemented: the screen (fixed size, 15 twips per pixel by default); platform services answered
 // from a simulation (active window, a caller window, Wine's default colour scheme, icon size,
 // four synthetic stock icons, topmost and drag records, a sound counter); text layout with a real
-// font stack (FreeType, the face that Wine shows for "MS Sans Serif" here); cairo raster canvases;
-// form peers driven by a script of input and a virtual clock; rendering of a whole form to an
-// image.
+// font stack (FreeType, the face that Wine shows for "MS Sans Serif" here); canvases drawn with
+// the Win32 canvas's own per-pixel shapes; form peers driven by a script of input and a virtual
+// clock; rendering of a whole form to an image.
 //
 // Input is scripted: click(), key(), wait() and the others append to one queue. A modal Show
 // consumes the queue in order; when it runs dry while the form is still loaded, virtual time passes

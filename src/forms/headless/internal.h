@@ -1,8 +1,6 @@
 // Pieces of the headless backend shared between its files (not part of its public API).
 #pragma once
 
-#include <cairo.h>
-
 #include <memory>
 #include <optional>
 #include <string>
@@ -18,19 +16,12 @@ namespace quillon::forms::headless {
 inline constexpr Rgb kTransparent = 0xFF000000u;
 const Bitmap* stock_icon_bitmap(IconHandle handle);  // handles 1..4, else nullptr
 
-// The cairo canvas: an RGB24 image surface, aliased drawing.
-//
-// Pixel convention: pixel (x, y) covers the unit square [x, x+1) x [y, y+1); a drawing
-// coordinate p names that pixel, so shapes are laid out around pixel centres (x + 0.5, y + 0.5).
-// A pixel is painted when its centre lies inside the shape (CAIRO_ANTIALIAS_NONE). fill_rect is
-// half-open; a 1-pixel pen is drawn with Bresenham (both end points, the midpoint circle), wider
-// pens as cairo strokes with round caps centred on the path.
-class CairoCanvas final : public Canvas {
+// The headless canvas: a plain buffer of RGB pixels, top row first. Boxes, lines and circles are
+// the shared per-pixel shapes (forms/raster.h), the same as on the Win32 canvas; text and icons
+// are set pixel by pixel.
+class RasterCanvas final : public Canvas {
  public:
-  CairoCanvas(int width, int height, Rgb fill);
-  ~CairoCanvas() override;
-  CairoCanvas(const CairoCanvas&) = delete;
-  CairoCanvas& operator=(const CairoCanvas&) = delete;
+  RasterCanvas(int width, int height, Rgb fill);
 
   int width() const override { return width_; }
   int height() const override { return height_; }
@@ -42,17 +33,11 @@ class CairoCanvas final : public Canvas {
   Rgb pixel(int x, int y) const override;
 
   void set_pixel(int x, int y, Rgb colour);
-  PixelBuffer pixels() const;
-  cairo_surface_t* surface() const { return surface_; }
+  PixelBuffer pixels();
 
  private:
-  void create(int width, int height, Rgb fill);
-  void destroy();
-  void set_source(Rgb colour);
-
   int width_ = 0, height_ = 0;
-  cairo_surface_t* surface_ = nullptr;
-  cairo_t* cr_ = nullptr;
+  std::vector<Rgb> bits_;
 };
 
 // Text with a real font stack (FreeType).
@@ -72,7 +57,7 @@ class FontStack {
   std::vector<Line> layout(const std::wstring& text, const Font& font,
                            std::optional<int> wrap_width_px);
   // Draw one line with its baseline origin at (x, y_top + ascent); aliased glyphs.
-  void draw(CairoCanvas& canvas, int x, int y_top, const std::wstring& text, const Font& font,
+  void draw(RasterCanvas& canvas, int x, int y_top, const std::wstring& text, const Font& font,
             Rgb colour, int clip_x0, int clip_y0, int clip_x1, int clip_y1);
 
  private:

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <stdexcept>
 
@@ -33,7 +32,7 @@ struct Clip {
 
 class Renderer {
  public:
-  Renderer(const Form& form, CairoCanvas& out) : form_(form), out_(out) {
+  Renderer(const Form& form, RasterCanvas& out) : form_(form), out_(out) {
     if (auto* hb = dynamic_cast<HeadlessBackend*>(&backend())) focused_ = hb->focused();
   }
 
@@ -115,32 +114,20 @@ class Renderer {
         break;
       }
       case ControlKind::Line: {
+        // A one-pixel pen with both ends, on the part of the container that shows: the shape
+        // the Win32 backend draws on the container's surface.
         const auto& ln = static_cast<const LineControl&>(c);
-        const long long x1 = bounded(static_cast<long long>(ox) + to_pixels_x(ln.X1()));
-        const long long y1 = bounded(static_cast<long long>(oy) + to_pixels_y(ln.Y1()));
-        const long long x2 = bounded(static_cast<long long>(ox) + to_pixels_x(ln.X2()));
-        const long long y2 = bounded(static_cast<long long>(oy) + to_pixels_y(ln.Y2()));
-        // The end point is not drawn, as with a platform pen.
-        const Rgb colour = resolve_color(ln.BorderColor());
-        const long long dx = x2 - x1, dy = y2 - y1;
-        const long long steps = std::max(std::llabs(dx), std::llabs(dy));
-        // Each step moves one pixel along the longer axis: only the steps inside the clip run.
-        long long s0 = 0, s1 = steps;
-        if (steps > 0) {
-          const bool along_x = std::llabs(dx) >= std::llabs(dy);
-          const long long a = along_x ? x1 : y1;
-          const long long lo = along_x ? clip.x0 : clip.y0, hi = along_x ? clip.x1 : clip.y1;
-          if ((along_x ? dx : dy) > 0) {
-            s0 = std::max(s0, lo - a);
-            s1 = std::min(s1, hi - a);
-          } else {
-            s0 = std::max(s0, a - hi + 1);
-            s1 = std::min(s1, a - lo + 1);
-          }
-        }
-        for (long long s = s0; s < s1; ++s)
-          dot(clip, static_cast<int>(x1 + dx * s / steps), static_cast<int>(y1 + dy * s / steps),
-              colour);
+        const Clip view = clip.intersect({0, 0, out_.width(), out_.height()});
+        if (view.x0 >= view.x1 || view.y0 >= view.y1) break;
+        const PixelBuffer all = out_.pixels();
+        const PixelBuffer part{
+            all.bits + static_cast<std::ptrdiff_t>(view.y0) * all.stride + view.x0,
+            view.x1 - view.x0, view.y1 - view.y0, all.stride};
+        raster_line(part, bounded(static_cast<long long>(ox) + to_pixels_x(ln.X1()) - view.x0),
+                    bounded(static_cast<long long>(oy) + to_pixels_y(ln.Y1()) - view.y0),
+                    bounded(static_cast<long long>(ox) + to_pixels_x(ln.X2()) - view.x0),
+                    bounded(static_cast<long long>(oy) + to_pixels_y(ln.Y2()) - view.y0), 1,
+                    resolve_color(ln.BorderColor()));
         break;
       }
       case ControlKind::Timer:
@@ -208,7 +195,7 @@ class Renderer {
 
  private:
   const Form& form_;
-  CairoCanvas& out_;
+  RasterCanvas& out_;
   const Control* focused_ = nullptr;
 };
 
@@ -229,7 +216,7 @@ RgbImage render(const Form& form) {
   const int w = std::max(0, bounded(to_pixels_x(form.Width())));
   const int h = std::max(0, bounded(to_pixels_y(form.Height())));
   const int frame = to_pixels_x(Form::kFrameTwips);
-  CairoCanvas out(w, h, resolve_color(0x8000000F));
+  RasterCanvas out(w, h, resolve_color(0x8000000F));
   Renderer r(form, out);
   const Clip all{0, 0, w, h};
   // Dialog frame: a raised double edge, then the face colour.

@@ -165,7 +165,7 @@ std::vector<FontStack::Line> FontStack::layout(const std::wstring& text, const F
   return out;
 }
 
-void FontStack::draw(CairoCanvas& canvas, int x, int y_top, const std::wstring& text,
+void FontStack::draw(RasterCanvas& canvas, int x, int y_top, const std::wstring& text,
                      const Font& font, Rgb colour, int clip_x0, int clip_y0, int clip_x1,
                      int clip_y1) {
   FontFace& f = face(font);
