@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "forms/win32/internal.h"
+#include "win32/support.h"
 
 namespace quillon::forms::win32 {
 namespace {
@@ -64,7 +65,7 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"a word wider than the width is broken", L"abcdefghijklmnop", 20, -1},
         TextCase{"a width of zero still makes progress", L"abc", 0, 3},
         TextCase{"wrapped paragraphs keep their breaks", L"aa bb\r\ncc dd", 15, 4}),
-    [](const auto& info) { return "case" + std::to_string(info.index); });
+    [](const auto& info) { return ::quillon::testing::case_name(info.param.name); });
 
 TEST(GdiLayout, LongLinesWithoutSpacesAreMeasuredWhole) {
   // DrawTextW cuts such a line at 1,024 characters; the layout must not.

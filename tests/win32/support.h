@@ -6,11 +6,20 @@
 // The project's message window class has the name that windows.h maps to MessageBoxW.
 #undef MessageBox
 
+#include <cctype>
 #include <deque>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace quillon::testing {
+
+// A parameterised case's name from its description: letters and digits, the rest as "_".
+inline std::string case_name(std::string text) {
+  for (char& c : text)
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+  return text;
+}
 
 // Runs each step on a timer tick of the calling thread, one every interval_ms, from whatever
 // message loop is running (a modal Show, or pump()).
