@@ -210,11 +210,19 @@ long module_locks() {
 
 namespace {
 thread_local long t_objects = 0;  // objects of this thread not yet destroyed
+// Marks the threads that made an object, in a system TLS slot: the thread-end callback can ask it
+// without bringing the run time's thread_local storage into being for threads that never used us.
+DWORD g_used_slot = TLS_OUT_OF_INDEXES;
+
+bool thread_used_us() {
+  return g_used_slot != TLS_OUT_OF_INDEXES && TlsGetValue(g_used_slot) != nullptr;
+}
 
 // The calling thread's windows and backend. Runs outside every handler of those windows.
 void release_thread_data() {
   quillon::window::ReleaseThreadWindows();
   quillon::forms::win32::release_thread_backend();
+  if (g_used_slot != TLS_OUT_OF_INDEXES) TlsSetValue(g_used_slot, nullptr);
 }
 void release_thread_data_if_idle() {
   if (t_objects == 0 && quillon::window::LoadedWindows().empty()) release_thread_data();
@@ -224,6 +232,7 @@ void release_thread_data_if_idle() {
 void object_created() {
   lock_module();
   ++t_objects;
+  if (g_used_slot != TLS_OUT_OF_INDEXES) TlsSetValue(g_used_slot, reinterpret_cast<void*>(1));
 }
 
 void object_destroyed(unsigned long creator_thread) {
@@ -343,7 +352,7 @@ using namespace quillon::housing;
 // loads.
 extern "C" {
 static void NTAPI quillon_thread_end(PVOID, DWORD reason, PVOID) {
-  if (reason == DLL_THREAD_DETACH) release_thread_data();
+  if (reason == DLL_THREAD_DETACH && thread_used_us()) release_thread_data();
 }
 __attribute__((section(".CRT$XLB"), used)) PIMAGE_TLS_CALLBACK quillon_thread_end_callback =
     quillon_thread_end;
@@ -357,6 +366,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
     case DLL_PROCESS_ATTACH:
       g_instance = instance;
       quillon::forms::win32::set_module_instance(instance);
+      g_used_slot = TlsAlloc();
       break;
     case DLL_PROCESS_DETACH:
       // Releasing the cached descriptions could free the type library's file mapping; when the
@@ -364,7 +374,10 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
       g_dispatch_info.detach();
       g_vtable_info.detach();
       // Unloaded while the process goes on: the window procedures leave with the library.
-      if (reserved == nullptr) quillon::forms::win32::unregister_window_classes();
+      if (reserved == nullptr) {
+        quillon::forms::win32::unregister_window_classes();
+        if (g_used_slot != TLS_OUT_OF_INDEXES) TlsFree(g_used_slot);
+      }
       break;
     default:
       break;
