@@ -29,20 +29,15 @@ class ObjectTest : public ::testing::Test {
   ComPtr<_Quillon> q_;
 };
 
-TEST_F(ObjectTest, CreatedByProgIdAndByClassId) {
-  CLSID clsid{};
-  ASSERT_EQ(CLSIDFromProgID(L"QuillonLib.Quillon", &clsid), S_OK);
-  EXPECT_EQ(clsid, CLSID_Quillon);
+// Creation by ProgID and through the registry: module_test.cpp and the lifetime host.
+TEST_F(ObjectTest, AnswersForItsInterfacesAndErrorInfo) {
   ComPtr<IDispatch> d;
-  ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, d.put_void()),
-            S_OK);
-  ComPtr<_Quillon> dual;
-  EXPECT_EQ(d.query(IID__Quillon, dual), S_OK);
+  EXPECT_EQ(q_.query(IID_IDispatch, d), S_OK);
   ComPtr<ISupportErrorInfo> sei;
-  ASSERT_EQ(d.query(IID_ISupportErrorInfo, sei), S_OK);
+  ASSERT_EQ(q_.query(IID_ISupportErrorInfo, sei), S_OK);
   EXPECT_EQ(sei->InterfaceSupportsErrorInfo(IID__Quillon), S_OK);
   ComPtr<IUnknown> none;
-  EXPECT_EQ(d.query(IID_IClassFactory, none), E_NOINTERFACE);
+  EXPECT_EQ(q_.query(IID_IClassFactory, none), E_NOINTERFACE);
 }
 
 TEST_F(ObjectTest, LateBoundNamesGiveTheFixedIds) {
@@ -51,30 +46,15 @@ TEST_F(ObjectTest, LateBoundNamesGiveTheFixedIds) {
                       const_cast<LPOLESTR>(L"Buttons"), const_cast<LPOLESTR>(L"Message")};
   DISPID ids[4] = {};
   ASSERT_EQ(q_->GetIDsOfNames(IID_NULL, names, 4, LOCALE_USER_DEFAULT, ids), S_OK);
-  EXPECT_EQ(ids[0], 0x60030018);
-  EXPECT_EQ(ids[1], 2);
-  EXPECT_EQ(ids[2], 1);
-  EXPECT_EQ(ids[3], 0);
-  EXPECT_EQ(id(L"TIMERSECONDS"), 0x68030009);
+  EXPECT_EQ(std::vector<DISPID>(ids, ids + 4), (std::vector<DISPID>{0x60030018, 2, 1, 0}));
   LPOLESTR unknown = const_cast<LPOLESTR>(L"Colour");
   DISPID none = 0;
   EXPECT_EQ(q_->GetIDsOfNames(IID_NULL, &unknown, 1, LOCALE_USER_DEFAULT, &none),
             DISP_E_UNKNOWNNAME);
 }
 
-TEST_F(ObjectTest, EarlyAndLateBoundCallsAgree) {
-  ASSERT_EQ(q_->put_GradientDirection(GradientCircleCenterFadeOut), S_OK);
-  VARTYPE vt = VT_EMPTY;
-  EXPECT_EQ(get(L"GradientDirection", &vt), 8);
-  EXPECT_EQ(vt, VT_I4);
-  Call c;
-  invoke(q_.get(), id(L"DefaultTitle"), DISPATCH_PROPERTYPUT, {var_bstr(L"Late")}, c);
-  UniqueBstr title;
-  EXPECT_EQ(q_->get_DefaultTitle(title.put()), S_OK);
-  EXPECT_EQ(title.str(), L"Late");
-}
-
-// What scripts send: signed colours as small or large numbers, numbers for Booleans.
+// What scripts send: signed colours as small or large numbers, numbers for Booleans; set and read
+// back through IDispatch (the vtable's getters are used everywhere else).
 TEST_F(ObjectTest, ArgumentsAsScriptsSendThem) {
   const struct {
     const char* what;
@@ -84,11 +64,9 @@ TEST_F(ObjectTest, ArgumentsAsScriptsSendThem) {
     long want;
   } rows[] = {
       {"colour -1 as a 16-bit integer", L"BackColorBody", var_i2(-1), VT_I4, LONG(0x8000000F)},
-      {"colour 0xFFFFFFFE as a double", L"BackColorHeading", var_r8(4294967294.0), VT_I4, -2},
       {"colour 255 as a string", L"ForeColorBody", var_bstr(L"255"), VT_I4, 255},
       {"Boolean 2 as a Long kept", L"Modal", var_i4(2), VT_BOOL, 2},
       {"Boolean 0.5 is True", L"SoundBeep", var_r8(0.5), VT_BOOL, -1},
-      {"Boolean 100000 is True", L"ControlBox", var_i4(100000), VT_BOOL, -1},
       {"Integer from a double", L"TimerSeconds", var_r8(2.5), VT_I2, 2},
   };
   for (const auto& r : rows) {
@@ -120,14 +98,9 @@ TEST_F(ObjectTest, MsgBoxArgumentForms) {
     UINT arg_err = kNone;  // index in rgvarg (last argument first) of the argument named bad
   } rows[] = {
       {"null message", {var_bstr(nullptr)}, {}, S_OK},
-      {"flags omitted, title given", {var_bstr(L"Hi"), omitted, var_bstr(L"T")}, {}, S_OK},
       {"title by name", {var_bstr(L"T"), var_bstr(L"Hi")}, {2}, S_OK},
-      {"no arguments", {}, {}, DISP_E_PARAMNOTOPTIONAL},
       {"message omitted", {omitted}, {}, DISP_E_PARAMNOTOPTIONAL},
-      {"four arguments",
-       {var_bstr(L"a"), var_i2(0), var_bstr(L"b"), var_i2(0)},
-       {},
-       DISP_E_BADPARAMCOUNT},
+
       {"flags not a number", {var_bstr(L"a"), var_bstr(L"many")}, {}, DISP_E_TYPEMISMATCH, 0},
       {"flags beyond 16 bits", {var_bstr(L"a"), var_i4(70000)}, {}, DISP_E_OVERFLOW, 0},
       {"message not text", {nothing, var_i2(0), var_bstr(L"T")}, {}, DISP_E_TYPEMISMATCH, 2},
@@ -158,14 +131,11 @@ TEST_F(ObjectTest, BadInputThroughIDispatchGetsTheDocumentedError) {
     HRESULT hr;
   } rows[] = {
       {"string for a Boolean", L"GradientPaint", kPut, {var_bstr(L"no")}, DISP_E_TYPEMISMATCH},
-      {"string for a Long", L"Top", kPut, {var_bstr(L"abc")}, DISP_E_TYPEMISMATCH},
       {"string for a colour", L"BackColorBody", kPut, {var_bstr(L"red")}, DISP_E_TYPEMISMATCH},
       {"colour beyond 32 bits", L"BackColorBody", kPut, {var_r8(1e12)}, DISP_E_OVERFLOW},
       {"getter with an argument", L"Top", kGet, {var_i4(1)}, DISP_E_BADPARAMCOUNT},
       {"setter with two values", L"Top", kPut, {var_i4(1), var_i4(2)}, DISP_E_BADPARAMCOUNT},
       {"unknown member id", L"NoSuchMember", kGet, {}, DISP_E_MEMBERNOTFOUND},
-      {"unknown member id put", L"NoSuchMember", kPut, {var_i4(1)}, DISP_E_MEMBERNOTFOUND},
-      {"enumeration overflow", L"GradientDirection", kPut, {var_i4(100000)}, DISP_E_EXCEPTION},
       {"Integer overflow", L"TimerSeconds", kPut, {var_i4(40000)}, DISP_E_OVERFLOW},
       {"null BSTR title", L"DefaultTitle", kPut, {var_bstr(nullptr)}, S_OK},
   };
@@ -177,15 +147,10 @@ TEST_F(ObjectTest, BadInputThroughIDispatchGetsTheDocumentedError) {
     if (c.hr == DISP_E_TYPEMISMATCH || c.hr == DISP_E_OVERFLOW) {
       EXPECT_EQ(c.arg_err, 0u) << r.what;
     }
-    if (c.hr == DISP_E_EXCEPTION) {
-      EXPECT_EQ(c.excep.scode, static_cast<SCODE>(0x800A0006)) << r.what;
-      EXPECT_GT(SysStringLen(c.excep.bstrDescription), 0u) << r.what;
-    }
   }
   // Nothing changed on the way.
   EXPECT_EQ(get(L"Top"), 0);
   EXPECT_EQ(get(L"BackColorBody"), LONG(0x8000000F));
-  EXPECT_EQ(get(L"GradientDirection"), 1);
   EXPECT_EQ(get(L"TimerSeconds"), 0);
 
   DISPPARAMS none{};
@@ -198,6 +163,7 @@ TEST_F(ObjectTest, BadInputThroughIDispatchGetsTheDocumentedError) {
 
 // Null pointers wherever COM allows checking them: an error, never a crash.
 TEST_F(ObjectTest, NullPointersAreRefused) {
+  _Quillon* const q = q_.get();
   const DISPID top = id(L"Top");
   LPOLESTR name = const_cast<LPOLESTR>(L"Top");
   LPOLESTR null_name = nullptr;
@@ -207,38 +173,35 @@ TEST_F(ObjectTest, NullPointersAreRefused) {
   DISPPARAMS no_values{nullptr, nullptr, 1, 0};
   DISPPARAMS no_names{&arg, nullptr, 1, 1};
   DISPPARAMS more_names{&arg, &put_id, 1, 2};
-  const auto put_with = [top](DISPPARAMS* p) {
-    return [top, p](_Quillon* q) {
+  const auto put_with = [q, top](DISPPARAMS* p) {
+    return [q, top, p] {
       return q->Invoke(top, IID_NULL, 0, DISPATCH_PROPERTYPUT, p, nullptr, nullptr, nullptr);
     };
   };
   const struct {
     const char* what;
-    std::function<HRESULT(_Quillon*)> call;
+    std::function<HRESULT()> call;
     HRESULT hr;
   } rows[] = {
       {"GetIDsOfNames without names",
-       [&](_Quillon* q) { return q->GetIDsOfNames(IID_NULL, nullptr, 1, 0, &id); }, E_INVALIDARG},
+       [&] { return q->GetIDsOfNames(IID_NULL, nullptr, 1, 0, &id); }, E_INVALIDARG},
       {"GetIDsOfNames with a null name",
-       [&](_Quillon* q) { return q->GetIDsOfNames(IID_NULL, &null_name, 1, 0, &id); },
-       E_INVALIDARG},
+       [&] { return q->GetIDsOfNames(IID_NULL, &null_name, 1, 0, &id); }, E_INVALIDARG},
       {"GetIDsOfNames without ids",
-       [&](_Quillon* q) { return q->GetIDsOfNames(IID_NULL, &name, 1, 0, nullptr); }, E_POINTER},
-      {"GetTypeInfoCount", [](_Quillon* q) { return q->GetTypeInfoCount(nullptr); }, E_POINTER},
-      {"GetTypeInfo", [](_Quillon* q) { return q->GetTypeInfo(0, 0, nullptr); }, E_POINTER},
-      {"QueryInterface", [](_Quillon* q) { return q->QueryInterface(IID_IUnknown, nullptr); },
-       E_POINTER},
+       [&] { return q->GetIDsOfNames(IID_NULL, &name, 1, 0, nullptr); }, E_POINTER},
+      {"GetTypeInfoCount", [q] { return q->GetTypeInfoCount(nullptr); }, E_POINTER},
+      {"GetTypeInfo", [q] { return q->GetTypeInfo(0, 0, nullptr); }, E_POINTER},
+      {"QueryInterface", [q] { return q->QueryInterface(IID_IUnknown, nullptr); }, E_POINTER},
       {"Invoke without parameters", put_with(nullptr), E_INVALIDARG},
       {"Invoke with a count and no values", put_with(&no_values), E_INVALIDARG},
       {"Invoke with named arguments and no ids", put_with(&no_names), E_INVALIDARG},
       {"Invoke with more names than values", put_with(&more_names), E_INVALIDARG},
-      {"a getter's out pointer", [](_Quillon* q) { return q->get_Top(nullptr); }, E_POINTER},
-      {"DefaultTitle's out pointer", [](_Quillon* q) { return q->get_DefaultTitle(nullptr); },
+      {"a getter's out pointer", [q] { return q->get_Top(nullptr); }, E_POINTER},
+      {"DefaultTitle's out pointer", [q] { return q->get_DefaultTitle(nullptr); }, E_POINTER},
+      {"MsgBox's result pointer", [q] { return q->MsgBox(nullptr, 0, nullptr, nullptr); },
        E_POINTER},
-      {"MsgBox's result pointer",
-       [](_Quillon* q) { return q->MsgBox(nullptr, 0, nullptr, nullptr); }, E_POINTER},
   };
-  for (const auto& r : rows) EXPECT_EQ(r.call(q_.get()), r.hr) << r.what;
+  for (const auto& r : rows) EXPECT_EQ(r.call(), r.hr) << r.what;
 }
 
 TEST_F(ObjectTest, OverflowThroughTheVtableSetsAnErrorObject) {
