@@ -1,4 +1,4 @@
-// JScript client: Unicode titles, raw HRESULTs, signed colours and the rule table by member name.
+// JScript client: Unicode titles, raw HRESULTs and signed colours from JScript's numbers.
 // Ends with "N passed, N failed" (Wine's cscript prints nothing on a script error).
 var passed = 0, failed = 0;
 function check(what, got, want) {
@@ -27,44 +27,23 @@ for (var i = 0; i < titles.length; i++) {
   check("DefaultTitle " + i + " length", q.DefaultTitle.length, titles[i].length);
   check("DefaultTitle " + i, q.DefaultTitle === titles[i], true);
 }
-check("DefaultTitle of another object", fresh().DefaultTitle, "");
 
-// Colours come back as signed Longs; JScript's large numbers arrive as doubles.
-var colours = [
-  [-1, -2147483633], [-2, -2], [4294967295, -2147483633], [4294967294, -2],
-  [0x80000012, -2147483630], [16777215, 16777215], [0, 0]
-];
+// Colours come back as signed Longs; JScript's numbers beyond 31 bits arrive as doubles.
+var colours = [[4294967295, -2147483633], [4294967294, -2], [0x80000012, -2147483630]];
 for (var c = 0; c < colours.length; c++) {
   q = fresh();
   q.BackColorButtons = colours[c][0];
   check("BackColorButtons = " + colours[c][0], q.BackColorButtons, colours[c][1]);
 }
 
-// The rule table by member name.
-var rules = [
-  ["GradientDirection", 7, 8], ["GradientDirection", 8, 7], ["GradientDirection", 9, 10],
-  ["GradientDirection", 12, 11], ["GradientDirection", 13, 14], ["GradientDirection", 2, 2],
-  ["HeadingType", 1, 1], ["TextAlignment", 2, 2], ["StartUpPosition", 1, 1],
-  ["TimerSeconds", -32768, 0], ["Top", 2147483647, 2147483647], ["Left", -2147483648, 0]
-];
-for (var r = 0; r < rules.length; r++) {
-  q = fresh();
-  q[rules[r][0]] = rules[r][1];
-  check(rules[r][0] + " = " + rules[r][1], q[rules[r][0]], rules[r][2]);
-}
-
 // Raw HRESULTs of the failures.
-var CONTROL_OVERFLOW = 0x800A0006;
 q = fresh();
 q.GradientDirection = 4;
 check("GradientDirection = 100000", hresult(function () { q.GradientDirection = 100000; }),
-      CONTROL_OVERFLOW);
+      0x800A0006);  // the control's overflow error
 check("GradientDirection kept", q.GradientDirection, 4);
-check("HeadingType = 1e6", hresult(function () { q.HeadingType = 1e6; }), CONTROL_OVERFLOW);
 // A Long that does not fit is refused by the argument conversion itself.
 check("Top = 1e10", hresult(function () { q.Top = 1e10; }), 0x8002000A);
-check("unknown member fails", hresult(function () { q.NoSuchMember = 1; }) !== 0, true);
-check("MsgBox without arguments fails", hresult(function () { q.MsgBox(); }) !== 0, true);
 check("Top is unchanged", q.Top, 0);
 
 // MsgBox returns a number (0 when shown modelessly).

@@ -65,40 +65,25 @@ DISPID id_of(IDispatch* d, const wchar_t* name) {
   return id;
 }
 
-VARIANT var_i2(short v) {
+template <class Set>
+VARIANT make(VARTYPE vt, Set set) {
   VARIANT r;
   VariantInit(&r);
-  V_VT(&r) = VT_I2;
-  V_I2(&r) = v;
+  V_VT(&r) = vt;
+  set(r);
   return r;
+}
+VARIANT var_i2(short v) {
+  return make(VT_I2, [v](VARIANT& r) { V_I2(&r) = v; });
 }
 VARIANT var_i4(long v) {
-  VARIANT r;
-  VariantInit(&r);
-  V_VT(&r) = VT_I4;
-  V_I4(&r) = v;
-  return r;
+  return make(VT_I4, [v](VARIANT& r) { V_I4(&r) = v; });
 }
 VARIANT var_r8(double v) {
-  VARIANT r;
-  VariantInit(&r);
-  V_VT(&r) = VT_R8;
-  V_R8(&r) = v;
-  return r;
-}
-VARIANT var_bool(short raw) {
-  VARIANT r;
-  VariantInit(&r);
-  V_VT(&r) = VT_BOOL;
-  V_BOOL(&r) = raw;
-  return r;
+  return make(VT_R8, [v](VARIANT& r) { V_R8(&r) = v; });
 }
 VARIANT var_bstr(const wchar_t* s) {
-  VARIANT r;
-  VariantInit(&r);
-  V_VT(&r) = VT_BSTR;
-  V_BSTR(&r) = s ? SysAllocString(s) : nullptr;
-  return r;
+  return make(VT_BSTR, [s](VARIANT& r) { V_BSTR(&r) = s ? SysAllocString(s) : nullptr; });
 }
 
 std::string hex(HRESULT hr) {

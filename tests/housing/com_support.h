@@ -70,7 +70,6 @@ DISPID id_of(IDispatch* d, const wchar_t* name);
 VARIANT var_i2(short v);
 VARIANT var_i4(long v);
 VARIANT var_r8(double v);
-VARIANT var_bool(short raw);
 VARIANT var_bstr(
     const wchar_t* s);  // nullptr gives a null BSTR; the caller frees with VariantClear
 

@@ -63,19 +63,16 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"a final line break adds an empty line", L"a\r\n", std::nullopt, 2},
         TextCase{"words wrap at the width", L"one two three four five six", 40, 6},
         TextCase{"a word wider than the width is broken", L"abcdefghijklmnop", 20, -1},
-        TextCase{"a width of zero still makes progress", L"abc", 0, 3},
-        TextCase{"wrapped paragraphs keep their breaks", L"aa bb\r\ncc dd", 15, 4}),
+        TextCase{"a width of zero still makes progress", L"abc", 0, 3}),
     [](const auto& info) { return ::quillon::testing::case_name(info.param.name); });
 
 TEST(GdiLayout, LongLinesWithoutSpacesAreMeasuredWhole) {
   // DrawTextW cuts such a line at 1,024 characters; the layout must not.
   GdiText text;
   const Font font;
-  const std::wstring one = L"W";
-  const int w1 = text.measure(one, font, std::nullopt).width_px;
+  const int w1 = text.measure(L"W", font, std::nullopt).width_px;
   const std::wstring longest(16000, L'W');
-  const TextExtent e = text.measure(longest, font, std::nullopt);
-  EXPECT_EQ(e.width_px, 16000 * w1);
+  EXPECT_EQ(text.measure(longest, font, std::nullopt).width_px, 16000 * w1);
   const auto wrapped = text.layout(longest, font, 400);
   std::size_t total = 0;
   for (const auto& l : wrapped) total += l.length;
@@ -91,23 +88,15 @@ TEST(GdiLayout, BoldTextIsWiderAndTheDefaultLineIsThirteenPixels) {
             text.measure(L"Message", Font{}, std::nullopt).width_px);
 }
 
-}  // namespace
-}  // namespace quillon::forms::win32
-
-namespace quillon::forms::win32 {
-namespace {
-
 TEST(Win32Platform, AnswersFromTheSystemWithBadInputHandled) {
   Win32Platform p;
   HWND w = ::CreateWindowExW(0, L"STATIC", L"Caf\u00e9 \u20ac5 \u4e2d\u6587", WS_POPUP, 10, 20, 30,
                              40, nullptr, nullptr, nullptr, nullptr);
   ASSERT_NE(w, nullptr);
   const auto h = reinterpret_cast<WindowHandle>(w);
-  struct TextCase {
-    int max_chars;
-    std::wstring expected;
-  } texts[] = {{255, L"Caf\u00e9 \u20ac5 \u4e2d\u6587"}, {3, L"Caf"}, {0, L""}, {-5, L""}};
-  for (const auto& t : texts) EXPECT_EQ(p.window_text(h, t.max_chars), t.expected) << t.max_chars;
+  for (const auto& [n, want] : std::initializer_list<std::pair<int, std::wstring>>{
+           {255, L"Caf\u00e9 \u20ac5 \u4e2d\u6587"}, {3, L"Caf"}, {0, L""}, {-5, L""}})
+    EXPECT_EQ(p.window_text(h, n), want) << n;
   EXPECT_EQ(p.window_text(0, 255), L"") << "no window";
   const PixelRect r = p.window_rect(h);
   EXPECT_EQ(r.left, 10);

@@ -43,7 +43,10 @@ TEST_P(Win32Navigation, GivesTheExpectedSequence) {
   expect_sequence(c, f.seen);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, Win32Navigation, ::testing::ValuesIn(kNavigationCases));
+INSTANTIATE_TEST_SUITE_P(Rows, Win32Navigation, ::testing::ValuesIn(kNavigationCases),
+                         [](const auto& info) {
+                           return case_name(::testing::PrintToString(info.param));
+                         });
 
 }  // namespace
 }  // namespace quillon::testing

@@ -67,26 +67,20 @@ inline void pump(DWORD ms) {
 struct Shot {
   int width = 0, height = 0;
   std::vector<std::uint32_t> px;
-  std::uint32_t at(int x, int y) const { return px[static_cast<std::size_t>(y * width + x)]; }
   // As a plain RGB value 0x00BBGGRR, the toolkit's colour form.
   std::uint32_t rgb_at(int x, int y) const {
-    const std::uint32_t v = at(x, y);
+    const std::uint32_t v = px[static_cast<std::size_t>(y * width + x)];
     return ((v >> 16) & 0xFF) | (v & 0xFF00) | ((v & 0xFF) << 16);
   }
 };
-inline Shot capture(HWND hwnd, bool whole_window = false) {
+inline Shot capture(HWND hwnd) {
   RECT r{};
-  if (whole_window) {
-    ::GetWindowRect(hwnd, &r);
-    ::OffsetRect(&r, -r.left, -r.top);
-  } else {
-    ::GetClientRect(hwnd, &r);
-  }
+  ::GetClientRect(hwnd, &r);
   Shot s;
   s.width = r.right;
   s.height = r.bottom;
   s.px.resize(static_cast<std::size_t>(s.width * s.height));
-  HDC src = whole_window ? ::GetWindowDC(hwnd) : ::GetDC(hwnd);
+  HDC src = ::GetDC(hwnd);
   HDC mem = ::CreateCompatibleDC(src);
   BITMAPINFO bi{};
   bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
@@ -121,7 +115,7 @@ inline void press(WORD vk) {
   key(vk, false);
 }
 
-// Top-level visible windows of this thread, other than exclude.
+// Top-level visible windows of this thread.
 inline std::vector<HWND> thread_windows() {
   std::vector<HWND> out;
   ::EnumThreadWindows(
