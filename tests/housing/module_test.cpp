@@ -1,6 +1,6 @@
 // Quillon.dll as a file and a module: exports, class factory, unloading, self-registration,
-// version record, sound and icon resources. (Importing anything but system libraries, or another
-// machine type, would keep every test from loading it under a clean Wine prefix.)
+// version record, sound and icon resources, and what it imports.
+#include <cctype>
 #include <cstring>
 #include <map>
 #include <string>
@@ -220,6 +220,23 @@ TEST(ModuleTest, FileIconGroup) {
   EXPECT_NE(icon, nullptr);
   if (icon) DestroyIcon(icon);
   EXPECT_FALSE(resource(L"TYPELIB", MAKEINTRESOURCEW(1)).empty());
+}
+
+// Linked statically: the DLL needs nothing that a bare system lacks.
+TEST(ModuleTest, ImportsOnlySystemLibraries) {
+  const auto* base = reinterpret_cast<const BYTE*>(dll());
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+      base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+  const auto& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  const std::string system =
+      " kernel32.dll user32.dll gdi32.dll advapi32.dll ole32.dll "
+      "oleaut32.dll msvcrt.dll winmm.dll msimg32.dll ";
+  for (auto* imp = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress);
+       imp->Name; ++imp) {
+    std::string name = reinterpret_cast<const char*>(base + imp->Name);
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    EXPECT_NE(system.find(" " + name + " "), std::string::npos) << name;
+  }
 }
 
 }  // namespace
