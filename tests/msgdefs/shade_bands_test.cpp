@@ -1,7 +1,7 @@
 // ShadeBands pinned pixel by pixel: 85 bands on surfaces one pixel per band.
 #include <gtest/gtest.h>
 
-#include "forms/surface.h"
+#include "support/surface.h"
 #include "msgdefs/msgdefs.h"
 
 namespace quillon::msgdefs {
@@ -15,11 +15,7 @@ Rgb grey(int v) {
   return rgb(v, v, v);
 }
 
-class ShadeBandsTest : public ::testing::Test {
- protected:
-  forms::headless::HeadlessBackend hb;
-  forms::BackendScope scope{hb};
-};
+using ShadeBandsTest = quillon::testing::OnHeadless;
 
 // 85 x 3 pixels (1275 x 45 twips): one band per column with codes 3 and 4 (step 15 twips).
 TEST_F(ShadeBandsTest, LeftToRightDarkensByThreePerBandFromWhiteTo3) {
