@@ -1,7 +1,9 @@
 // The picture box's drawing semantics, pinned pixel by pixel on small surfaces.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <limits>
+#include <vector>
 
 #include "support/surface.h"
 
@@ -162,12 +164,10 @@ TEST_F(PictureTest, InvalidPropertyValuesFailWithError380) {
     }
     return false;
   };
-  EXPECT_TRUE(fails380([&] { p.SetDrawWidth(0); }));
-  EXPECT_TRUE(fails380([&] { p.SetDrawMode(0); }));
-  EXPECT_TRUE(fails380([&] { p.SetDrawMode(17); }));
-  EXPECT_TRUE(fails380([&] { p.SetScaleMode(8); }));
-  EXPECT_TRUE(fails380([&] { p.SetScaleWidth(0); }));
-  EXPECT_TRUE(fails380([&] { p.SetScaleHeight(0); }));
+  for (const auto& bad : std::vector<std::function<void()>>{
+           [&] { p.SetDrawWidth(0); }, [&] { p.SetDrawMode(0); }, [&] { p.SetDrawMode(17); },
+           [&] { p.SetScaleMode(8); }, [&] { p.SetScaleWidth(0); }, [&] { p.SetScaleHeight(0); }})
+    EXPECT_TRUE(fails380(bad));
   EXPECT_EQ(p.DrawWidth(), 1);
   EXPECT_EQ(p.ScaleMode(), 1);
   // A size is a finite value of 0 or more.

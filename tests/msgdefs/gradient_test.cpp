@@ -3,8 +3,8 @@
 
 #include <cmath>
 
-#include "support/surface.h"
 #include "msgdefs/msgdefs.h"
+#include "support/surface.h"
 
 namespace quillon::msgdefs {
 namespace {
@@ -149,7 +149,7 @@ TEST(ColorText, ColorToRGBText) {
       {L"255", L"255000000", L"FF"},
       {L"&H80FF", L"255128000", L"&H80FF"},
       {L"&hff00", L"000255000", L"&hff00"},
-      {L"5", L"005000000", L"5"},  // one character: left as it is
+      {L"5", L"005000000", L"5"},                  // one character: left as it is
       {L"2147483647", L"255255255", L"7FFFFFFF"},  // top byte ignored
       {L"33488896", L"000000255", L"1FF0000"},
       {L"", L"000000000", L""},
@@ -166,14 +166,9 @@ TEST(ColorText, ColorToRGBText) {
 
 TEST(ColorText, DecToHex) {
   const std::pair<std::wstring, std::wstring> cases[] = {
-      {L"0", L"0"},
-      {L"255", L"FF"},
-      {L"4294967295", L"FFFFFFFF"},
-      {L"-1", L""},
-      {L"abc", L""},
-      {L"", L""},
-      {L"2.5", L""},
-      {L" 42 ", L"2A"},
+      {L"0", L"0"},  {L"255", L"FF"},  {L"4294967295", L"FFFFFFFF"},
+      {L"-1", L""},  {L"abc", L""},    {L"", L""},
+      {L"2.5", L""}, {L" 42 ", L"2A"},
   };
   for (const auto& [in, out] : cases)
     EXPECT_EQ(DecToHex(in), out) << std::string(in.begin(), in.end());

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -81,6 +82,15 @@ inline const NavigationCase kNavigationCases[] = {
 
 inline void PrintTo(const NavigationCase& c, std::ostream* os) {
   *os << c.form << " / " << c.keys;
+}
+
+// A test name from the row's form and keys, letters and digits only ("OneTwoThreeTabEnter").
+inline std::string navigation_case_name(const ::testing::TestParamInfo<NavigationCase>& info) {
+  std::string name;
+  for (const char* text : {info.param.form, info.param.keys})
+    for (const char* p = text; *p != '\0'; ++p)
+      if (std::isalnum(static_cast<unsigned char>(*p))) name += *p;
+  return name;
 }
 
 // The flags of a message-box row; nullopt for a NavigationForm row.

@@ -1,5 +1,5 @@
-// Test helpers shared by the forms, msgdefs and window tests: one picture box on a loaded form of the headless backend, and exact-pixel
-// comparison of a surface with a picture written as text.
+// Test helpers shared by the forms, msgdefs and window tests: one picture box on a loaded form of
+// the headless backend, and exact-pixel comparison of a surface with a picture written as text.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -66,8 +66,7 @@ inline ::testing::AssertionResult PixelsAre(const forms::Canvas& image,
                                             const std::vector<std::string>& rows,
                                             const std::map<char, forms::Rgb>& legend) {
   return PixelsAre(
-      image.width(), image.height(), [&](int x, int y) { return image.pixel(x, y); }, rows,
-      legend);
+      image.width(), image.height(), [&](int x, int y) { return image.pixel(x, y); }, rows, legend);
 }
 inline ::testing::AssertionResult PixelsAre(const forms::Picture& picture,
                                             const std::vector<std::string>& rows,

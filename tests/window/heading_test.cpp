@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "support/surface.h"
 #include "msgdefs/shared.h"
+#include "support/surface.h"
 #include "window/close_box.h"
 
 namespace quillon::window {
@@ -62,38 +62,42 @@ const std::map<char, Rgb> kLegend = {{'W', rgb(255, 255, 255)},
                                      {'f', kCloseBoxFace}};
 
 TEST(CloseBox, RaisedAndPressedPictures) {
-  EXPECT_TRUE(PixelsAre(CloseBoxUpPicture(), {
-                                               "WWWWWWWWWWWWWb",  //
-                                               "Wsssssssssssgb",  //
-                                               "Wsffffffffffgb",  //
-                                               "Wsffffffffffgb",  //
-                                               "Wsffbffffbffgb",  //
-                                               "Wsfffbffbfffgb",  //
-                                               "Wsffffbbffffgb",  //
-                                               "Wsffffbbffffgb",  //
-                                               "Wsfffbffbfffgb",  //
-                                               "Wsffbffffbffgb",  //
-                                               "Wsffffffffffgb",  //
-                                               "Wsffffffffffgb",  //
-                                               "Wggggggggggggb",  //
-                                               "bbbbbbbbbbbbbb",  //
-                                           }, kLegend));
-  EXPECT_TRUE(PixelsAre(CloseBoxDownPicture(), {
-                                                 "gggggggggggggW",  //
-                                                 "ggggggggggggsW",  //
-                                                 "ggffffffffffsW",  //
-                                                 "ggffffffffffsW",  //
-                                                 "ggffbffffbffsW",  //
-                                                 "ggfffbffbfffsW",  //
-                                                 "ggffffbbffffsW",  //
-                                                 "ggffffbbffffsW",  //
-                                                 "ggfffbffbfffsW",  //
-                                                 "ggffbffffbffsW",  //
-                                                 "ggffffffffffsW",  //
-                                                 "ggffffffffffsW",  //
-                                                 "gssssssssssssW",  //
-                                                 "WWWWWWWWWWWWWW",  //
-                                             }, kLegend));
+  EXPECT_TRUE(PixelsAre(CloseBoxUpPicture(),
+                        {
+                            "WWWWWWWWWWWWWb",  //
+                            "Wsssssssssssgb",  //
+                            "Wsffffffffffgb",  //
+                            "Wsffffffffffgb",  //
+                            "Wsffbffffbffgb",  //
+                            "Wsfffbffbfffgb",  //
+                            "Wsffffbbffffgb",  //
+                            "Wsffffbbffffgb",  //
+                            "Wsfffbffbfffgb",  //
+                            "Wsffbffffbffgb",  //
+                            "Wsffffffffffgb",  //
+                            "Wsffffffffffgb",  //
+                            "Wggggggggggggb",  //
+                            "bbbbbbbbbbbbbb",  //
+                        },
+                        kLegend));
+  EXPECT_TRUE(PixelsAre(CloseBoxDownPicture(),
+                        {
+                            "gggggggggggggW",  //
+                            "ggggggggggggsW",  //
+                            "ggffffffffffsW",  //
+                            "ggffffffffffsW",  //
+                            "ggffbffffbffsW",  //
+                            "ggfffbffbfffsW",  //
+                            "ggffffbbffffsW",  //
+                            "ggffffbbffffsW",  //
+                            "ggfffbffbfffsW",  //
+                            "ggffbffffbffsW",  //
+                            "ggffffffffffsW",  //
+                            "ggffffffffffsW",  //
+                            "gssssssssssssW",  //
+                            "WWWWWWWWWWWWWW",  //
+                        },
+                        kLegend));
 }
 
 }  // namespace
