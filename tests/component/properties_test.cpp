@@ -6,6 +6,7 @@
 #include <functional>
 #include <limits>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "component/quillon.h"
@@ -153,18 +154,14 @@ TEST_F(PropertiesTest, DefaultTitleKeepsAnyTextAsACopy) {
 }
 
 TEST(IconMetricsTest, IconSizeFollowsTwipsPerPixelAndStockIdsAreFixed) {
-  struct Case {
-    float tpp;
-    int icon_px;
-    std::int32_t expected;
-  };
-  for (const Case c : {Case{15.0f, 32, 480}, Case{12.0f, 32, 384}, Case{15.0f, 48, 720},
-                       Case{7.5f, 1, 8} /* 7.5 rounds half to even */}) {
-    HeadlessBackend backend(ScreenSpec{1024, 768, c.tpp, c.icon_px});
+  // Twips per pixel, icon pixels, icon twips (7.5 rounds half to even).
+  for (const auto& [tpp, icon_px, expected] :
+       {std::tuple{15.0f, 32, 480}, {12.0f, 32, 384}, {15.0f, 48, 720}, {7.5f, 1, 8}}) {
+    HeadlessBackend backend(ScreenSpec{1024, 768, tpp, icon_px});
     forms::BackendScope scope(backend);
     Quillon q;
-    EXPECT_EQ(q.IconWidth(), c.expected) << c.tpp << " x " << c.icon_px;
-    EXPECT_EQ(q.IconHeight(), c.expected) << c.tpp << " x " << c.icon_px;
+    EXPECT_EQ(q.IconWidth(), expected) << tpp << " x " << icon_px;
+    EXPECT_EQ(q.IconHeight(), expected) << tpp << " x " << icon_px;
     ASSERT_EQ(q.StockIconIds().Count(), 4);
     for (long i = 1; i <= 4; ++i) EXPECT_EQ(q.StockIconIds().Item(i), 32512 + i);
     for (long bad : {0L, 5L, -1L}) EXPECT_THROW(q.StockIconIds().Item(bad), forms::Error) << bad;

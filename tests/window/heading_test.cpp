@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "msgdefs/shared.h"
 #include "support/surface.h"
 #include "window/close_box.h"
@@ -32,25 +34,20 @@ Rgb grey(int v) {
 TEST_F(HeadingTest, FourLooksEachPaintedOverTheLast) {
   hb.set_sys_color(3, grey(100));
   hb.set_sys_color(2, rgb(0, 0, 200));
-  struct Case {
-    bool active;
-    VbBool solid;
-    Rgb left, right;  // columns 0 and 84 of an 85-pixel heading
-  };
-  const Case cases[] = {
-      {true, kVbFalse, rgb(0, 0, 200), rgb(207, 207, 255)},  // fast: 69 steps of 3
-      {true, kVbTrue, rgb(0, 0, 200), rgb(0, 0, 200)},
-      {false, kVbFalse, grey(100), grey(184)},  // slow: 28 steps of 3
-      {false, kVbTrue, grey(100), grey(100)},
-  };
   msgdefs::shared().BackColorHeading = 0x80000002;
   Surface s(85, 2);
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::to_string(c.active) + " " + std::to_string(c.solid));
-    msgdefs::shared().SolidColorHeading = c.solid;
-    PaintHeading(s.box(), c.active);
-    EXPECT_EQ(s.at(0, 0), c.left);
-    EXPECT_EQ(s.at(84, 1), c.right);
+  // Active, solid, and columns 0 and 84 of the 85-pixel heading. Shaded active: fast, 69 steps
+  // of 3; shaded inactive: slow, 28 steps of 3.
+  for (const auto& [active, solid, left, right] :
+       {std::tuple<bool, VbBool, Rgb, Rgb>{true, kVbFalse, rgb(0, 0, 200), rgb(207, 207, 255)},
+        {true, kVbTrue, rgb(0, 0, 200), rgb(0, 0, 200)},
+        {false, kVbFalse, grey(100), grey(184)},
+        {false, kVbTrue, grey(100), grey(100)}}) {
+    SCOPED_TRACE(std::to_string(active) + " " + std::to_string(solid));
+    msgdefs::shared().SolidColorHeading = solid;
+    PaintHeading(s.box(), active);
+    EXPECT_EQ(s.at(0, 0), left);
+    EXPECT_EQ(s.at(84, 1), right);
   }
 }
 

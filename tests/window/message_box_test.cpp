@@ -189,27 +189,24 @@ bool IconDrawn(MessageBox& w) {
 }
 
 TEST_F(BoxTest, IconIsDrawnOnlyForAStockIcon) {
-  struct Case {
-    std::int16_t flags;
-    VbBool gradient;
-    bool drawn;
-  };
-  const Case cases[] = {
-      {64, kVbFalse, true}, {16, kVbTrue, true},     {0, kVbFalse, false},
-      {0, kVbTrue, false},  {-100, kVbFalse, false}, {80, kVbTrue, false},
-  };
   constexpr forms::OleColor kBody = 0x00E0E0E0;
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.flags);
+  for (const auto& [flags, gradient, drawn] :
+       {std::tuple<std::int16_t, VbBool, bool>{64, kVbFalse, true},
+        {16, kVbTrue, true},
+        {0, kVbFalse, false},
+        {0, kVbTrue, false},
+        {-100, kVbFalse, false},
+        {80, kVbTrue, false}}) {
+    SCOPED_TRACE(flags);
     // An earlier call leaves a stock icon handle behind; a later call must not draw it.
     Quillon q;
     Modeless(q, L"Before", 48);
     window::ReleaseThreadWindows();
     q.SetBackColorBody(kBody);
-    q.SetGradientPaint(c.gradient);
-    MessageBox& w = Modeless(q, L"Icon?", c.flags);
+    q.SetGradientPaint(gradient);
+    MessageBox& w = Modeless(q, L"Icon?", flags);
     w.Background().paint();
-    EXPECT_EQ(IconDrawn(w), c.drawn);
+    EXPECT_EQ(IconDrawn(w), drawn);
     window::ReleaseThreadWindows();
   }
 }
