@@ -154,11 +154,11 @@ class NavigationForm : public forms::Form {
     SetKeyPreview(true);
     auto& body = add<forms::PictureBox>("Body", -1, nullptr);
     body.Move(0, 0, 4410, 2910);
-    std::vector<std::string> specs;
+    std::vector<std::string> entries;
     std::istringstream in(buttons_);
-    for (std::string spec; std::getline(in, spec, '|');) specs.push_back(spec);
-    for (int i = static_cast<int>(specs.size()) - 1; i >= 0; --i) {
-      std::istringstream words(specs[static_cast<std::size_t>(i)]);
+    for (std::string entry; std::getline(in, entry, '|');) entries.push_back(entry);
+    for (int i = static_cast<int>(entries.size()) - 1; i >= 0; --i) {
+      std::istringstream words(entries[static_cast<std::size_t>(i)]);
       std::string caption, traits, word;
       while (words >> word) (word[0] == '[' || !traits.empty() ? traits : caption) += word + " ";
       caption.pop_back();
