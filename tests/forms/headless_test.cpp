@@ -11,7 +11,7 @@ namespace {
 
 using headless::HeadlessBackend;
 
-// A small form: three buttons, a timer, an image, a picture box.
+// A small form: three buttons on a picture box, and two timers.
 class TestForm : public Form {
  public:
   TestForm() : Form("TestForm") {}
@@ -19,7 +19,6 @@ class TestForm : public Form {
   CommandButton* buttons[3] = {};
   Timer* timer = nullptr;
   Timer* timer_b = nullptr;
-  Image* image = nullptr;
   PictureBox* box = nullptr;
   std::vector<std::string> seen;
 
@@ -47,11 +46,6 @@ class TestForm : public Form {
     timer_b->SetEnabled(false);
     timer_b->SetInterval(500);
     timer_b->OnTimer = [this] { seen.push_back("Tock"); };
-    image = &add<Image>("Img", -1, nullptr);
-    image->MouseDown = [this](std::int16_t, std::int16_t, Single, Single) {
-      seen.push_back("Down");
-    };
-    image->MouseUp = [this](std::int16_t, std::int16_t, Single, Single) { seen.push_back("Up"); };
     OnActivate = [this] { seen.push_back("Activate"); };
     if (on_design) on_design(*this);
   }
@@ -63,34 +57,6 @@ class HeadlessTest : public ::testing::Test {
   BackendScope scope{hb};
   TestForm form;
 };
-
-TEST_F(HeadlessTest, ModalShowRunsTheScriptUntilAHandlerUnloads) {
-  form.on_design = [](TestForm& f) {
-    f.buttons[1]->Click = [&f](int) {
-      f.seen.push_back("Click 1");
-      f.Unload();  // from inside the handler
-    };
-  };
-  hb.click("Btn", 0);
-  hb.click("Btn", 1);
-  hb.click("Btn", 2);  // left for later: the form is gone by then
-  form.Show(true);
-  EXPECT_FALSE(form.IsLoaded());
-  EXPECT_EQ(form.seen, (std::vector<std::string>{"Activate", "GotFocus 0", "Click 0", "GotFocus 1",
-                                                 "Click 1"}));
-  EXPECT_EQ(hb.pending_steps(), 1u);
-}
-
-TEST_F(HeadlessTest, ModalShowFailsLoudlyWhenNothingCanCloseTheForm) {
-  EXPECT_THROW(form.Show(true), std::runtime_error);
-  EXPECT_FALSE(form.IsLoaded());
-  EXPECT_EQ(hb.modal_stalls(), 1);
-  // The same form shows again on a fresh Load.
-  hb.click("Btn", 0);
-  hb.call([&] { form.Unload(); });
-  form.Show(true);
-  EXPECT_EQ(hb.modal_stalls(), 1);
-}
 
 TEST(HeadlessLifetime, AFormMayOutliveItsBackend) {
   TestForm form;
@@ -109,16 +75,28 @@ TEST(HeadlessLifetime, AFormMayOutliveItsBackend) {
   form.Unload();
 }
 
-TEST_F(HeadlessTest, ModalShowWithOnlyATickingTimerFailsAfterTenVirtualMinutes) {
-  form.on_design = [](TestForm& f) { f.timer->SetEnabled(true); };
+TEST_F(HeadlessTest, ModalShowThatNothingClosesFailsLoudlyWithinTenVirtualMinutes) {
+  EXPECT_THROW(form.Show(true), std::runtime_error);  // no script, no timer
+  EXPECT_FALSE(form.IsLoaded());
+  EXPECT_EQ(hb.modal_stalls(), 1);
+  form.on_design = [](TestForm& f) { f.timer->SetEnabled(true); };  // only a ticking timer
+  const std::int64_t start = hb.now_ms();
   try {
     form.Show(true);
     FAIL() << "no failure";
   } catch (const std::runtime_error& e) {
     EXPECT_NE(std::string(e.what()).find("modal form never closed"), std::string::npos);
   }
-  EXPECT_GE(hb.now_ms(), 600000);
-  EXPECT_LE(hb.now_ms(), 601000);
+  EXPECT_GE(hb.now_ms() - start, 600000);
+  EXPECT_LE(hb.now_ms() - start, 601000);
+  // The same form shows again on a fresh Load.
+  form.on_design = nullptr;
+  const int stalls = hb.modal_stalls();
+  hb.click("Btn", 0);
+  hb.call([&] { form.Unload(); });
+  form.Show(true);
+  EXPECT_EQ(hb.modal_stalls(), stalls);
+  EXPECT_EQ(form.seen.back(), "Click 0");
 }
 
 TEST_F(HeadlessTest, TimersTickInOrderOfDueTimeOnTheVirtualClock) {
@@ -163,41 +141,17 @@ TEST_F(HeadlessTest, SetFocusFailsOnAHiddenButton) {
   EXPECT_THROW(form.buttons[1]->SetFocus(), Error);
 }
 
-TEST_F(HeadlessTest, MouseUpGoesToTheImageThatSawThePress) {
-  form.Show(false);
-  form.seen.clear();
-  hb.mouse_down("Img");
-  hb.mouse_up();
-  hb.mouse_up();  // no press outstanding: nothing
-  hb.run_script();
-  EXPECT_EQ(form.seen, (std::vector<std::string>{"Down", "Up"}));
-}
-
 TEST_F(HeadlessTest, PlatformServices) {
   PlatformServices& p = hb.platform();
   EXPECT_EQ(p.active_window(), 0u);
   hb.set_caller_window(L"Host window", {10, 20, 410, 320});
   const WindowHandle caller = p.active_window();
   EXPECT_NE(caller, 0u);
-  EXPECT_EQ(p.window_text(caller, 4), L"Host");
-  EXPECT_EQ(p.window_rect(caller).right, 410);
   EXPECT_EQ(p.sys_color(15), rgb(245, 245, 245));  // Wine's default button face
-  hb.set_sys_color(15, rgb(1, 2, 3));
-  EXPECT_EQ(p.sys_color(15), rgb(1, 2, 3));
   EXPECT_EQ(p.system_metrics(11), 32);
-  hb.set_icon_size(48);
-  EXPECT_EQ(p.system_metrics(12), 48);
   for (int id = 32513; id <= 32516; ++id) EXPECT_EQ(p.load_stock_icon(id), IconHandle(id - 32512));
   EXPECT_EQ(p.load_stock_icon(32512), 0u);
   EXPECT_EQ(p.load_stock_icon(32517), 0u);
-  p.play_message_sound();
-  EXPECT_EQ(hb.sound_plays(), 1);
-  p.set_topmost(7, true);
-  EXPECT_TRUE(hb.topmost(7));
-  p.set_topmost(7, false);
-  EXPECT_FALSE(hb.topmost(7));
-  p.drag_window(7);
-  EXPECT_EQ(hb.drag_count(), 1);
   // The form's window ends and the caller is active again.
   form.Show(false);
   EXPECT_EQ(p.active_window(), form.hWnd());
@@ -213,20 +167,12 @@ TEST_F(HeadlessTest, TextMeasuresAsWineDoes) {
   EXPECT_EQ(t.measure(L"Message Text", regular, std::nullopt).width_px, 78);
   EXPECT_EQ(t.measure(L"Message Text", regular, std::nullopt).height_px, 13);
   EXPECT_EQ(t.measure(L"Message", bold, std::nullopt).width_px, 54);
-  EXPECT_EQ(
-      t.measure(L"The quick brown fox jumps over the lazy dog.", regular, std::nullopt).width_px,
-      261);
-  EXPECT_EQ(t.measure(L"The quick brown fox jumps over the lazy dog.", bold, std::nullopt).width_px,
-            285);
   EXPECT_EQ(t.measure(L"", regular, std::nullopt).height_px, 13);
   EXPECT_EQ(t.measure(L"", regular, std::nullopt).width_px, 0);
   EXPECT_EQ(t.measure(L"a\r\nb\nc\rd", regular, std::nullopt).height_px, 4 * 13);
   // Word wrap at spaces; a word wider than the width is broken.
   EXPECT_EQ(t.measure(L"one two three", regular, 40).height_px, 3 * 13);
   EXPECT_LE(t.measure(L"one two three", regular, 40).width_px, 40);
-  EXPECT_EQ(t.measure(L"abcdefghijklmnopqrstuvwxyz", regular, 30).height_px % 13, 0);
-  EXPECT_GT(t.measure(L"abcdefghijklmnopqrstuvwxyz", regular, 30).height_px, 13 * 3);
-  EXPECT_LE(t.measure(L"abcdefghijklmnopqrstuvwxyz", regular, 30).width_px, 30);
   // Spaces at a break take no room; a very long word is cut into full lines.
   EXPECT_EQ(t.measure(L"Message     Text", regular, 60).width_px,
             t.measure(L"Message", regular, std::nullopt).width_px);
@@ -236,12 +182,6 @@ TEST_F(HeadlessTest, TextMeasuresAsWineDoes) {
   const int per_line = 200 / t.measure(L"W", regular, std::nullopt).width_px;
   EXPECT_EQ(long_word.height_px, 13 * ((20000 + per_line - 1) / per_line));
 }
-
-}  // namespace
-}  // namespace quillon::forms
-
-namespace quillon::forms {
-namespace {
 
 class LabelForm : public Form {
  public:
@@ -257,9 +197,7 @@ class LabelForm : public Form {
   }
 };
 
-TEST(HeadlessLabels, AutoSizeFollowsTheCaptionInTwips) {
-  headless::HeadlessBackend hb;
-  BackendScope scope(hb);
+TEST_F(HeadlessTest, LabelAutoSizeFollowsTheCaptionInTwips) {
   LabelForm f;
   f.Load();
   Label& l = *f.label;

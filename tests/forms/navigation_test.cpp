@@ -37,7 +37,8 @@ TEST_P(HeadlessNavigation, GivesTheExpectedSequence) {
   expect_sequence(c, f.seen);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, HeadlessNavigation, ::testing::ValuesIn(kNavigationCases));
+INSTANTIATE_TEST_SUITE_P(Rows, HeadlessNavigation, ::testing::ValuesIn(kNavigationCases),
+                         navigation_case_name);
 
 }  // namespace
 }  // namespace quillon::testing

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -83,6 +84,15 @@ inline void PrintTo(const NavigationCase& c, std::ostream* os) {
   *os << c.form << " / " << c.keys;
 }
 
+// A test name from the row's form and keys, letters and digits only ("OneTwoThreeTabEnter").
+inline std::string navigation_case_name(const ::testing::TestParamInfo<NavigationCase>& info) {
+  std::string name;
+  for (const char* text : {info.param.form, info.param.keys})
+    for (const char* p = text; *p != '\0'; ++p)
+      if (std::isalnum(static_cast<unsigned char>(*p))) name += *p;
+  return name;
+}
+
 // The flags of a message-box row; nullopt for a NavigationForm row.
 inline std::optional<std::int16_t> msgbox_flags(const NavigationCase& c) {
   std::istringstream in(c.form);
@@ -144,11 +154,11 @@ class NavigationForm : public forms::Form {
     SetKeyPreview(true);
     auto& body = add<forms::PictureBox>("Body", -1, nullptr);
     body.Move(0, 0, 4410, 2910);
-    std::vector<std::string> specs;
+    std::vector<std::string> entries;
     std::istringstream in(buttons_);
-    for (std::string spec; std::getline(in, spec, '|');) specs.push_back(spec);
-    for (int i = static_cast<int>(specs.size()) - 1; i >= 0; --i) {
-      std::istringstream words(specs[static_cast<std::size_t>(i)]);
+    for (std::string entry; std::getline(in, entry, '|');) entries.push_back(entry);
+    for (int i = static_cast<int>(entries.size()) - 1; i >= 0; --i) {
+      std::istringstream words(entries[static_cast<std::size_t>(i)]);
       std::string caption, traits, word;
       while (words >> word) (word[0] == '[' || !traits.empty() ? traits : caption) += word + " ";
       caption.pop_back();

@@ -2,8 +2,9 @@
 // showing ends, activation and the watcher, the countdown, icon drawing and dragging.
 #include <functional>
 #include <string>
+#include <tuple>
 
-#include "window/box_fixture.h"
+#include "support/box_fixture.h"
 
 namespace quillon::testing {
 namespace {
@@ -76,9 +77,7 @@ INSTANTIATE_TEST_SUITE_P(Endings, EndingTest, ::testing::ValuesIn(kEndings),
 
 TEST_F(BoxTest, CloseBoxShowsItsPressedFaceWhileHeld) {
   Quillon q;
-  q.SetModal(kVbFalse);
-  q.MsgBox(L"Hello");
-  MessageBox& w = Up();
+  MessageBox& w = Modeless(q, L"Hello");
   const forms::Picture raised = w.ControlBoxUp().GetPicture();
   backend.mouse_down("ControlBoxUp");
   backend.run_script();
@@ -93,11 +92,8 @@ TEST_F(BoxTest, CloseBoxShowsItsPressedFaceWhileHeld) {
 
 TEST_F(BoxTest, ModelessCallReturnsAtOnceAndTheWindowStaysUp) {
   Quillon q;
-  q.SetModal(kVbFalse);
-  q.SetTimerSeconds(0);
-  EXPECT_EQ(q.MsgBox(L"Still here", 4), 0);
+  MessageBox& w = Modeless(q, L"Still here", 4);
   backend.run_for(60'000);
-  MessageBox& w = Up();
   EXPECT_TRUE(w.IsShown());
   backend.click("MsgButton", 0);
   backend.run_script();
@@ -117,53 +113,40 @@ bool BodyMarked(MessageBox& w) {
   return w.Background().image().pixel(5, 5) == kMark;
 }
 
-TEST_F(BoxTest, ActivationFromOurOwnProgramRestartsCountdownAndReshades) {
-  Quillon q;
-  q.SetModal(kVbFalse);
-  q.SetTimerSeconds(2);
-  q.SetGradientPaint(kVbTrue);
-  q.MsgBox(L"Counting");
-  MessageBox& w = Up();
-  backend.run_for(1500);
-  MarkBody(w);
-  backend.activate_other_form_window();
-  backend.return_to_form();
-  backend.run_script();
-  EXPECT_EQ(Count("Activate MessageBox"), 2);
-  EXPECT_FALSE(BodyMarked(w)) << "the body was not shaded again";
-  backend.run_for(1900);  // 3400 ms after the first showing: alive only thanks to the restart
-  EXPECT_TRUE(w.IsLoaded());
-  backend.run_for(100);
-  EXPECT_FALSE(w.IsLoaded());
-  EXPECT_EQ(w.Result(), 0);
-}
-
-TEST_F(BoxTest, SwitchingToAnotherProgramAndBackNeitherRestartsNorReshades) {
-  Quillon q;
-  q.SetModal(kVbFalse);
-  q.SetTimerSeconds(2);
-  q.SetGradientPaint(kVbTrue);
-  q.MsgBox(L"Counting");
-  MessageBox& w = Up();
-  backend.run_for(1500);
-  MarkBody(w);
-  backend.activate_other_program();
-  backend.return_to_form();
-  backend.run_script();
-  EXPECT_EQ(Count("Activate MessageBox"), 1);
-  EXPECT_TRUE(BodyMarked(w));
-  backend.run_for(500);
-  EXPECT_FALSE(w.IsLoaded());
+// Coming back from another form of our own program restarts the countdown and shades the body
+// again; coming back from another program does neither.
+TEST_F(BoxTest, ActivationRestartsCountdownAndReshadesOnlyFromOurOwnProgram) {
+  for (bool own : {true, false}) {
+    SCOPED_TRACE(own ? "own program" : "other program");
+    Quillon q;
+    q.SetTimerSeconds(2);
+    q.SetGradientPaint(kVbTrue);
+    MessageBox& w = Modeless(q, L"Counting");
+    backend.run_for(1500);
+    const int activations = Count("Activate MessageBox");
+    MarkBody(w);
+    own ? backend.activate_other_form_window() : backend.activate_other_program();
+    backend.return_to_form();
+    backend.run_script();
+    EXPECT_EQ(Count("Activate MessageBox") - activations, own ? 1 : 0);
+    EXPECT_EQ(BodyMarked(w), !own) << "shaded again";
+    backend.run_for(400);  // 1900 ms after the first showing
+    EXPECT_TRUE(w.IsLoaded());
+    backend.run_for(own ? 1500 : 100);  // 3400 ms: alive only thanks to the restart
+    EXPECT_EQ(w.IsLoaded(), own);
+    backend.run_for(100);
+    EXPECT_FALSE(w.IsLoaded());
+    EXPECT_EQ(w.Result(), 0);
+    window::ReleaseThreadWindows();
+  }
 }
 
 TEST_F(BoxTest, WatcherRepaintsHeadingWithinOneTickAndRestoresTheFocus) {
   constexpr forms::OleColor kHeading = 0x00336699;
   Quillon q;
-  q.SetModal(kVbFalse);
   q.SetSolidColorHeading(kVbTrue);
   q.SetBackColorHeading(kHeading);
-  q.MsgBox(L"Watch", 3 + 256);  // Yes, No, Cancel; No is the default
-  MessageBox& w = Up();
+  MessageBox& w = Modeless(q, L"Watch", 3 + 256);  // Yes, No, Cancel; No is the default
   EXPECT_EQ(w.FocusIndex, 1);
   backend.run_for(100);
   EXPECT_TRUE(w.WasActive);
@@ -188,10 +171,8 @@ TEST_F(BoxTest, WatcherRepaintsHeadingWithinOneTickAndRestoresTheFocus) {
 TEST_F(BoxTest, KeepOnTopIsAppliedAtLoadEitherWay) {
   for (VbBool on_top : {kVbTrue, kVbFalse}) {
     Quillon q;
-    q.SetModal(kVbFalse);
     q.SetKeepOnTop(on_top);
-    q.MsgBox(L"Top");
-    MessageBox& w = Up();
+    MessageBox& w = Modeless(q, L"Top");
     EXPECT_EQ(backend.topmost(w.hWnd()), on_top != 0);
     w.Unload();
   }
@@ -208,30 +189,24 @@ bool IconDrawn(MessageBox& w) {
 }
 
 TEST_F(BoxTest, IconIsDrawnOnlyForAStockIcon) {
-  struct Case {
-    std::int16_t flags;
-    VbBool gradient;
-    bool drawn;
-  };
-  const Case cases[] = {
-      {64, kVbFalse, true},    {16, kVbTrue, true},   {0, kVbFalse, false},   {0, kVbTrue, false},
-      {-100, kVbFalse, false}, {80, kVbFalse, false}, {255, kVbFalse, false}, {80, kVbTrue, false},
-  };
   constexpr forms::OleColor kBody = 0x00E0E0E0;
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.flags);
+  for (const auto& [flags, gradient, drawn] :
+       {std::tuple<std::int16_t, VbBool, bool>{64, kVbFalse, true},
+        {16, kVbTrue, true},
+        {0, kVbFalse, false},
+        {0, kVbTrue, false},
+        {-100, kVbFalse, false},
+        {80, kVbTrue, false}}) {
+    SCOPED_TRACE(flags);
     // An earlier call leaves a stock icon handle behind; a later call must not draw it.
     Quillon q;
-    q.SetModal(kVbFalse);
-    q.MsgBox(L"Before", 48);
+    Modeless(q, L"Before", 48);
     window::ReleaseThreadWindows();
-
     q.SetBackColorBody(kBody);
-    q.SetGradientPaint(c.gradient);
-    q.MsgBox(L"Icon?", c.flags);
-    MessageBox& w = Up();
+    q.SetGradientPaint(gradient);
+    MessageBox& w = Modeless(q, L"Icon?", flags);
     w.Background().paint();
-    EXPECT_EQ(IconDrawn(w), c.drawn);
+    EXPECT_EQ(IconDrawn(w), drawn);
     window::ReleaseThreadWindows();
   }
 }
@@ -240,62 +215,28 @@ TEST_F(BoxTest, IconIsDrawnOnlyForAStockIcon) {
 // Dragging
 
 TEST_F(BoxTest, PressesDragOnlyWhenMoveableAndNeverOnButtonsOrCloseBox) {
-  struct Case {
-    const char* control;
-    int button;
-    VbBool moveable;
-    int drags;
-  };
-  const Case cases[] = {
-      {"TopHeading", 1, kVbTrue, 1}, {"TopCaption", 1, kVbTrue, 1},   {"Background", 2, kVbTrue, 1},
-      {"MsgText", 2, kVbTrue, 1},    {"TopHeading", 1, kVbFalse, 0},  {"MsgText", 2, kVbFalse, 0},
-      {"Background", 1, 1, 1},       {"ControlBoxUp", 1, kVbTrue, 0},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.control) + " button " + std::to_string(c.button));
+  for (auto [control, button, moveable, drags] : {std::tuple{"TopHeading", 1, kVbTrue, 1},
+                                                  {"TopCaption", 1, kVbTrue, 1},
+                                                  {"Background", 2, kVbTrue, 1},
+                                                  {"MsgText", 2, kVbTrue, 1},
+                                                  {"TopHeading", 1, kVbFalse, 0},
+                                                  {"MsgText", 2, kVbFalse, 0},
+                                                  {"Background", 1, 1, 1},
+                                                  {"ControlBoxUp", 1, kVbTrue, 0},
+                                                  {"MsgButton", 1, kVbTrue, 0}}) {
+    SCOPED_TRACE(std::string(control) + " button " + std::to_string(button));
     Quillon q;
-    q.SetModal(kVbFalse);
-    q.SetMoveable(c.moveable);
-    q.MsgBox(L"Drag me");
+    q.SetMoveable(moveable);
+    Modeless(q, L"Drag me", 4);
     const int before = backend.drag_count();
-    backend.mouse_down(c.control, -1, c.button);
+    const int index = std::string(control) == "MsgButton" ? 0 : -1;
+    backend.mouse_down(control, index, button);
     backend.run_script();
-    EXPECT_EQ(backend.drag_count() - before, c.drags);
-    backend.mouse_up(c.button);
+    EXPECT_EQ(backend.drag_count() - before, drags);
+    backend.mouse_up(button);
     backend.run_script();
     window::ReleaseThreadWindows();
   }
-  Quillon q;
-  q.SetModal(kVbFalse);
-  q.SetMoveable(kVbTrue);
-  q.MsgBox(L"Button", 4);
-  const int before = backend.drag_count();
-  backend.click("MsgButton", 0);
-  backend.run_script();
-  EXPECT_EQ(backend.drag_count(), before);
-}
-
-// ---------------------------------------------------------------------------------------------
-// A freshly loaded window
-
-TEST_F(BoxTest, FreshWindowShowsNoButtonNoLineAndStoppedTimers) {
-  MessageBox& w = window::WindowForCall();
-  w.Load();
-  for (int i = 0; i <= 3; ++i) {
-    EXPECT_FALSE(w.MsgButton(i).Visible());
-    EXPECT_FALSE(w.MsgButton(i).Enabled());
-    EXPECT_FALSE(w.MsgButton(i).TabStop());
-    EXPECT_EQ(w.MsgButton(i).TabIndex(), i);
-  }
-  for (int i = 0; i <= 2; ++i) EXPECT_FALSE(w.HLine(i).Visible());
-  EXPECT_TRUE(w.ControlBoxUp().Shown());
-  EXPECT_FALSE(w.Timer1().Enabled());
-  EXPECT_FALSE(w.Timer2().Enabled());
-  EXPECT_EQ(w.TopCaption().GetFont().weight, 700);
-  EXPECT_TRUE(w.KeyPreview());
-  EXPECT_EQ(w.FocusIndex, 0);
-  w.Unload();
-  EXPECT_THROW(w.MsgText(), forms::Error);
 }
 
 }  // namespace

@@ -37,6 +37,13 @@ class BoxTest : public ::testing::Test {
       if (w.MsgButton(i).Default()) return i;
     return -1;
   }
+  // Shows a modeless box through q and returns its window.
+  static window::MessageBox& Modeless(Quillon& q, const std::wstring& message,
+                                      std::int16_t flags = 0, const std::wstring& title = L"") {
+    q.SetModal(kVbFalse);
+    EXPECT_EQ(q.MsgBox(message, flags, title), 0) << "a modeless call returns at once with 0";
+    return Up();
+  }
   int Count(const std::string& event) const {
     int n = 0;
     for (const auto& e : backend.log()) n += e == event ? 1 : 0;
