@@ -1,6 +1,5 @@
 // The message window driven end to end through MsgBox on the headless backend: the ways a
 // showing ends, activation and the watcher, the countdown, icon drawing and dragging.
-#include <functional>
 #include <string>
 #include <tuple>
 
@@ -9,7 +8,6 @@
 namespace quillon::testing {
 namespace {
 
-using forms::headless::HeadlessBackend;
 using window::MessageBox;
 
 constexpr int kTab = 9;
@@ -19,9 +17,9 @@ constexpr int kTab = 9;
 
 struct Ending {
   const char* name;
-  std::int16_t flags;
-  std::int16_t timer_seconds;
-  std::function<void(HeadlessBackend&)> script;
+  std::int16_t flags, timer_seconds;
+  int wait_ms, click;  // the MsgButton clicked after wait_ms; -1: none
+  int close_box;       // the mouse button pressed on the close box (the left one released far off)
   std::int16_t expected;
   std::int64_t expected_ms;  // virtual time the showing took; -1: not checked
 };
@@ -32,7 +30,12 @@ TEST_P(EndingTest, ReturnsTheCodeOfWhatClosedTheWindow) {
   const Ending& e = GetParam();
   Quillon q;
   q.SetTimerSeconds(e.timer_seconds);
-  e.script(backend);
+  if (e.wait_ms) backend.wait(e.wait_ms);
+  if (e.click >= 0) backend.click("MsgButton", e.click);
+  if (e.close_box) {
+    backend.mouse_down("ControlBoxUp", -1, e.close_box, 10, 10);
+    e.close_box == 1 ? backend.mouse_up(1, -4000, 9000) : backend.mouse_up(2, 10, 10);
+  }
   const std::int64_t start = backend.now_ms();
   EXPECT_EQ(q.MsgBox(L"Question?", e.flags, L"Title"), e.expected);
   if (e.expected_ms >= 0) {
@@ -44,32 +47,16 @@ TEST_P(EndingTest, ReturnsTheCodeOfWhatClosedTheWindow) {
 }
 
 const Ending kEndings[] = {
-    {"YesButton", 4, 0, [](HeadlessBackend& b) { b.click("MsgButton", 0); }, 6, -1},
-    {"NoButton", 4, 0, [](HeadlessBackend& b) { b.click("MsgButton", 1); }, 7, -1},
-    {"CancelCaptionHasNoAmpersand", 1, 0, [](HeadlessBackend& b) { b.click("MsgButton", 1); }, 2,
-     -1},
-    {"IgnoreOfThree", 2, 0, [](HeadlessBackend& b) { b.click("MsgButton", 2); }, 5, -1},
-    {"RetryOfRetryCancel", 5, 0, [](HeadlessBackend& b) { b.click("MsgButton", 0); }, 4, -1},
-    {"CloseBoxPressedMovedOffReleased", 4, 0,
-     [](HeadlessBackend& b) {
-       b.mouse_down("ControlBoxUp", -1, 1, 100, 100);
-       b.mouse_up(1, -4000, 9000);
-     },
-     2, -1},
-    {"CloseBoxRightButton", 0, 0,
-     [](HeadlessBackend& b) {
-       b.mouse_down("ControlBoxUp", -1, 2, 10, 10);
-       b.mouse_up(2, 10, 10);
-     },
-     2, -1},
-    {"CountdownClosesOnThirdTick", 3, 3, [](HeadlessBackend&) {}, 0, 3000},
-    {"OneSecondCountdown", 0, 1, [](HeadlessBackend&) {}, 0, 1000},
-    {"ClickDuringCountdownWins", 4, 3,
-     [](HeadlessBackend& b) {
-       b.wait(2900);
-       b.click("MsgButton", 1);
-     },
-     7, 2900},
+    {"YesButton", 4, 0, 0, 0, 0, 6, -1},
+    {"NoButton", 4, 0, 0, 1, 0, 7, -1},
+    {"CancelCaptionHasNoAmpersand", 1, 0, 0, 1, 0, 2, -1},
+    {"IgnoreOfThree", 2, 0, 0, 2, 0, 5, -1},
+    {"RetryOfRetryCancel", 5, 0, 0, 0, 0, 4, -1},
+    {"CloseBoxPressedMovedOffReleased", 4, 0, 0, -1, 1, 2, -1},
+    {"CloseBoxRightButton", 0, 0, 0, -1, 2, 2, -1},
+    {"CountdownClosesOnThirdTick", 3, 3, 0, -1, 0, 0, 3000},
+    {"OneSecondCountdown", 0, 1, 0, -1, 0, 0, 1000},
+    {"ClickDuringCountdownWins", 4, 3, 2900, 1, 0, 7, 2900},
 };
 
 INSTANTIATE_TEST_SUITE_P(Endings, EndingTest, ::testing::ValuesIn(kEndings),
@@ -190,13 +177,10 @@ bool IconDrawn(MessageBox& w) {
 
 TEST_F(BoxTest, IconIsDrawnOnlyForAStockIcon) {
   constexpr forms::OleColor kBody = 0x00E0E0E0;
-  for (const auto& [flags, gradient, drawn] :
-       {std::tuple<std::int16_t, VbBool, bool>{64, kVbFalse, true},
-        {16, kVbTrue, true},
-        {0, kVbFalse, false},
-        {0, kVbTrue, false},
-        {-100, kVbFalse, false},
-        {80, kVbTrue, false}}) {
+  const std::tuple<std::int16_t, VbBool, bool> cases[] = {
+      {64, kVbFalse, true}, {16, kVbTrue, true},     {0, kVbFalse, false},
+      {0, kVbTrue, false},  {-100, kVbFalse, false}, {80, kVbTrue, false}};
+  for (const auto& [flags, gradient, drawn] : cases) {
     SCOPED_TRACE(flags);
     // An earlier call leaves a stock icon handle behind; a later call must not draw it.
     Quillon q;
@@ -215,15 +199,11 @@ TEST_F(BoxTest, IconIsDrawnOnlyForAStockIcon) {
 // Dragging
 
 TEST_F(BoxTest, PressesDragOnlyWhenMoveableAndNeverOnButtonsOrCloseBox) {
-  for (auto [control, button, moveable, drags] : {std::tuple{"TopHeading", 1, kVbTrue, 1},
-                                                  {"TopCaption", 1, kVbTrue, 1},
-                                                  {"Background", 2, kVbTrue, 1},
-                                                  {"MsgText", 2, kVbTrue, 1},
-                                                  {"TopHeading", 1, kVbFalse, 0},
-                                                  {"MsgText", 2, kVbFalse, 0},
-                                                  {"Background", 1, 1, 1},
-                                                  {"ControlBoxUp", 1, kVbTrue, 0},
-                                                  {"MsgButton", 1, kVbTrue, 0}}) {
+  const std::tuple<const char*, int, VbBool, int> cases[] = {
+      {"TopHeading", 1, kVbTrue, 1}, {"TopCaption", 1, kVbTrue, 1},   {"Background", 2, kVbTrue, 1},
+      {"MsgText", 2, kVbTrue, 1},    {"TopHeading", 1, kVbFalse, 0},  {"MsgText", 2, kVbFalse, 0},
+      {"Background", 1, 1, 1},       {"ControlBoxUp", 1, kVbTrue, 0}, {"MsgButton", 1, kVbTrue, 0}};
+  for (auto [control, button, moveable, drags] : cases) {
     SCOPED_TRACE(std::string(control) + " button " + std::to_string(button));
     Quillon q;
     q.SetMoveable(moveable);
