@@ -30,15 +30,16 @@ struct Rule {
   std::vector<std::pair<std::int64_t, std::int64_t>> writes;  // value written, value read back
 };
 
+// clang-format off
 #define QUILLON_PROPERTY(P)                                                          \
-#P, [](Quillon & q,                                                                \
-         std::int64_t                                                                \
-             v) { q.Set##P(static_cast<decltype(q.P())>(v)); }, [](const Quillon& q) \
-                                                                     -> std::        \
-                                                                         int64_t { return q.P(); }
+  #P, [](Quillon& q, std::int64_t v) { q.Set##P(static_cast<decltype(q.P())>(v)); }, \
+      [](const Quillon& q) -> std::int64_t { return q.P(); }
+// clang-format on
+
+using Writes = std::vector<std::pair<std::int64_t, std::int64_t>>;
 
 // Any colour is kept; -1 gives the default.
-std::vector<std::pair<std::int64_t, std::int64_t>> colour(std::int64_t fallback) {
+Writes colour(std::int64_t fallback) {
   return {{0x12345678, 0x12345678},
           {0xFFFFFFFF, fallback},
           {0xFFFFFFFE, 0xFFFFFFFE},
@@ -46,8 +47,29 @@ std::vector<std::pair<std::int64_t, std::int64_t>> colour(std::int64_t fallback)
           {0, 0}};
 }
 // A Boolean keeps all sixteen bits.
-const std::vector<std::pair<std::int64_t, std::int64_t>> kBoolean = {
-    {-1, -1}, {2, 2}, {-32768, -32768}, {0, 0}, {1, 1}};
+const Writes kBoolean = {{-1, -1}, {2, 2}, {-32768, -32768}, {0, 0}, {1, 1}};
+// Out of range falls back to the default; codes 5 to 16 swap in pairs; beyond 16 bits fails.
+const Writes kDirections = {{4, 4},
+                            {0, 1},
+                            {6, 5},
+                            {17, 1},
+                            {5, 6},
+                            {-5, 1},
+                            {11, 12},
+                            {32767, 1},
+                            {16, 15},
+                            {32768, kOverflow},
+                            {-32769, kOverflow},
+                            {100000, kOverflow},
+                            {-32768, 1},
+                            {12, 11}};
+const Writes kHeadings = {{1, 1}, {2, 0}, {1, 1}, {-1, 0}, {1, 1}, {70000, kOverflow}};
+const Writes kPositions = {{0, 0}, {3, 2}, {1, 1}, {-1, 2}, {0, 0}, {40000, kOverflow}};
+// Negative lengths are 0; Height and Width stop at the screen (15360 x 11520 twips) less 240
+// twips, Top and Left do not.
+const Writes kHeights = {
+    {20000, 11280}, {-1, 0}, {11281, 11280}, {2147483647, 11280}, {11280, 11280}};
+const Writes kWidths = {{15120, 15120}, {-2147483647 - 1, 0}, {15121, 15120}, {1, 1}};
 
 const Rule kRules[] = {
     {QUILLON_PROPERTY(BackColorBody), 0x8000000F, true, colour(0x8000000F)},
@@ -63,46 +85,15 @@ const Rule kRules[] = {
     {QUILLON_PROPERTY(SoundBeep), kVbTrue, false, kBoolean},
     {QUILLON_PROPERTY(ControlBox), kVbTrue, false, kBoolean},
     {QUILLON_PROPERTY(HideButtons), kVbFalse, false, kBoolean},
-    // Out of range falls back to the default; codes 5 to 16 swap in pairs; beyond 16 bits fails.
-    {QUILLON_PROPERTY(GradientDirection),
-     1,
-     true,
-     {{4, 4},
-      {0, 1},
-      {6, 5},
-      {17, 1},
-      {5, 6},
-      {-5, 1},
-      {11, 12},
-      {32767, 1},
-      {16, 15},
-      {32768, kOverflow},
-      {-32769, kOverflow},
-      {100000, kOverflow},
-      {-32768, 1},
-      {12, 11}}},
-    {QUILLON_PROPERTY(HeadingType),
-     0,
-     true,
-     {{1, 1}, {2, 0}, {1, 1}, {-1, 0}, {1, 1}, {70000, kOverflow}}},
+    {QUILLON_PROPERTY(GradientDirection), 1, true, kDirections},
+    {QUILLON_PROPERTY(HeadingType), 0, true, kHeadings},
     {QUILLON_PROPERTY(TextAlignment), 0, false, {{2, 2}, {3, 0}, {1, 1}, {-40000, kOverflow}}},
-    {QUILLON_PROPERTY(StartUpPosition),
-     2,
-     false,
-     {{0, 0}, {3, 2}, {1, 1}, {-1, 2}, {0, 0}, {40000, kOverflow}}},
+    {QUILLON_PROPERTY(StartUpPosition), 2, false, kPositions},
     {QUILLON_PROPERTY(TimerSeconds), 0, true, {{-5, 0}, {32767, 32767}, {-32768, 0}, {3, 3}}},
-    // Negative lengths are 0; Height and Width stop at the screen (15360 x 11520 twips) less
-    // 240 twips, Top and Left do not.
     {QUILLON_PROPERTY(Top), 0, false, {{-100, 0}, {2147483647, 2147483647}}},
     {QUILLON_PROPERTY(Left), 0, false, {{50000, 50000}, {-1, 0}, {7, 7}}},
-    {QUILLON_PROPERTY(Height),
-     0,
-     false,
-     {{20000, 11280}, {-1, 0}, {11281, 11280}, {2147483647, 11280}, {11280, 11280}}},
-    {QUILLON_PROPERTY(Width),
-     0,
-     false,
-     {{15120, 15120}, {-2147483647 - 1, 0}, {15121, 15120}, {1, 1}}},
+    {QUILLON_PROPERTY(Height), 0, false, kHeights},
+    {QUILLON_PROPERTY(Width), 0, false, kWidths},
 };
 
 class PropertiesTest : public ::testing::Test {
