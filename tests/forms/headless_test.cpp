@@ -6,8 +6,12 @@
 
 #include <stdexcept>
 
+#include "support/surface.h"
+
 namespace quillon::forms {
 namespace {
+
+namespace testing = quillon::testing;
 
 using headless::HeadlessBackend;
 
@@ -19,14 +23,13 @@ class TestForm : public Form {
   CommandButton* buttons[3] = {};
   Timer* timer = nullptr;
   Timer* timer_b = nullptr;
-  PictureBox* box = nullptr;
   std::vector<std::string> seen;
 
  protected:
   void Design() override {
     SetWidth(3000);
     SetHeight(2000);
-    box = &add<PictureBox>("Box", -1, nullptr);
+    PictureBox* box = &add<PictureBox>("Box", -1, nullptr);
     box->Move(0, 0, 1500, 300);
     const wchar_t* captions[3] = {L"&OK", L"Cancel", L"&Retry"};
     for (int i = 0; i < 3; ++i) {
@@ -183,24 +186,16 @@ TEST_F(HeadlessTest, TextMeasuresAsWineDoes) {
   EXPECT_EQ(long_word.height_px, 13 * ((20000 + per_line - 1) / per_line));
 }
 
-class LabelForm : public Form {
- public:
-  LabelForm() : Form("LabelForm") {}
+TEST_F(HeadlessTest, LabelAutoSizeFollowsTheCaptionInTwips) {
   Label* label = nullptr;
-
- protected:
-  void Design() override {
-    label = &add<Label>("MsgText", -1, nullptr);
+  testing::TestForm f([&label](testing::TestForm& form) {
+    label = &form.add<Label>("MsgText", -1, nullptr);
     label->Move(750, 150, 1005, 195);
     label->SetAutoSize(true);
     label->SetCaption(L"Message Text");
-  }
-};
-
-TEST_F(HeadlessTest, LabelAutoSizeFollowsTheCaptionInTwips) {
-  LabelForm f;
+  });
   f.Load();
-  Label& l = *f.label;
+  Label& l = *label;
   EXPECT_EQ(l.Width(), 78 * 15);
   EXPECT_EQ(l.Height(), 195);  // one line: 13 pixels
   l.SetCaption(L"Save & close\r\nsecond line");

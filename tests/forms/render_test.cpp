@@ -3,37 +3,30 @@
 
 #include <filesystem>
 
-#include "forms/headless/headless.h"
+#include "support/surface.h"
 
 namespace quillon::forms {
 namespace {
 
+using quillon::testing::TestForm;
+
 constexpr Rgb kRed = rgb(255, 0, 0), kBlue = rgb(0, 0, 255), kGreen = rgb(0, 255, 0);
 
-class Scene : public Form {
- public:
-  Scene() : Form("Scene") {}
-  PictureBox* body = nullptr;
-  Label* label = nullptr;
-  CommandButton* button = nullptr;
-
- protected:
-  void Design() override {
-    SetWidth(20 * 15 + 2 * kFrameTwips);  // 20 x 30 inner pixels
-    SetHeight(30 * 15 + 2 * kFrameTwips);
-    body = &add<PictureBox>("Body", -1, nullptr);
-    body->Move(0, 0, 20 * 15, 20 * 15);
-    body->SetBackColor(kRed);
-    auto& img = add<Image>("Img", -1, body);  // 4 x 4 green, half outside the body
-    img.Move(18 * 15, 2 * 15, 60, 60);
-    img.SetPicture(std::make_shared<const Bitmap>(Bitmap{4, 4, std::vector<Rgb>(16, kGreen)}));
-    label = &add<Label>("Text", -1, nullptr);
-    label->Move(0, 21 * 15, 20 * 15, 9 * 15);
-    label->SetForeColor(kBlue);
-    label->SetBackStyle(0);
-    label->SetCaption(L"&&");
-  }
-};
+void Scene(TestForm& f) {
+  f.SetWidth(20 * 15 + 2 * Form::kFrameTwips);  // 20 x 30 inner pixels
+  f.SetHeight(30 * 15 + 2 * Form::kFrameTwips);
+  auto& body = f.add<PictureBox>("Body", -1, nullptr);
+  body.Move(0, 0, 20 * 15, 20 * 15);
+  body.SetBackColor(kRed);
+  auto& img = f.add<Image>("Img", -1, &body);  // 4 x 4 green, half outside the body
+  img.Move(18 * 15, 2 * 15, 60, 60);
+  img.SetPicture(std::make_shared<const Bitmap>(Bitmap{4, 4, std::vector<Rgb>(16, kGreen)}));
+  auto& label = f.add<Label>("Text", -1, nullptr);
+  label.Move(0, 21 * 15, 20 * 15, 9 * 15);
+  label.SetForeColor(kBlue);
+  label.SetBackStyle(0);
+  label.SetCaption(L"&&");
+}
 
 class RenderTest : public ::testing::Test {
  protected:
@@ -42,7 +35,7 @@ class RenderTest : public ::testing::Test {
 };
 
 TEST_F(RenderTest, ControlsLieInTheirContainersClippedToThem) {
-  Scene s;
+  TestForm s(Scene);
   s.Show(false);
   const headless::RgbImage img = headless::render(s);
   ASSERT_EQ(img.width, 26);
@@ -67,7 +60,7 @@ TEST_F(RenderTest, ControlsLieInTheirContainersClippedToThem) {
 }
 
 TEST_F(RenderTest, AnUnloadedFormShowsOnlyItsFrame) {
-  Scene s;
+  TestForm s(Scene);
   s.SetWidth(300);
   s.SetHeight(300);
   const headless::RgbImage img = headless::render(s);
@@ -76,28 +69,21 @@ TEST_F(RenderTest, AnUnloadedFormShowsOnlyItsFrame) {
 }
 
 // Controls placed or sized far beyond any screen: rendering clips them and stays quick.
-class FarScene : public Form {
- public:
-  FarScene() : Form("FarScene") {}
-
- protected:
-  void Design() override {
-    SetWidth(10 * 15 + 2 * kFrameTwips);
-    SetHeight(10 * 15 + 2 * kFrameTwips);
-    auto& line = add<LineControl>("Rule", -1, nullptr);
-    line.SetEnds(-3e38f, 5 * 15, 3e38f, 5 * 15);
-    line.SetBorderColor(kRed);
-    auto& huge = add<PictureBox>("Huge", -1, nullptr);
-    huge.Move(3e38f, 3e38f, 3e38f, 3e38f);
-    auto& label = add<Label>("Far", -1, nullptr);
-    label.Move(-3e38f, 0, 3e38f, 150);
-    label.SetAlignment(1);
-    label.SetCaption(L"far");
-  }
-};
+void FarScene(TestForm& f) {
+  f.SetWidth(10 * 15 + 2 * Form::kFrameTwips);
+  f.SetHeight(10 * 15 + 2 * Form::kFrameTwips);
+  auto& line = f.add<LineControl>("Rule", -1, nullptr);
+  line.SetEnds(-3e38f, 5 * 15, 3e38f, 5 * 15);
+  line.SetBorderColor(kRed);
+  f.add<PictureBox>("Huge", -1, nullptr).Move(3e38f, 3e38f, 3e38f, 3e38f);
+  auto& label = f.add<Label>("Far", -1, nullptr);
+  label.Move(-3e38f, 0, 3e38f, 150);
+  label.SetAlignment(1);
+  label.SetCaption(L"far");
+}
 
 TEST_F(RenderTest, FarAwayAndHugeControlsAreClipped) {
-  FarScene s;
+  TestForm s(FarScene);
   s.Show(false);
   const headless::RgbImage img = headless::render(s);
   ASSERT_EQ(img.width, 16);

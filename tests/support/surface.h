@@ -1,5 +1,6 @@
-// Test helpers shared by the forms, msgdefs and window tests: one picture box on a loaded form of
-// the headless backend, and exact-pixel comparison of a surface with a picture written as text.
+// Test helpers shared by the forms, msgdefs and window tests: a form designed by a function, one
+// picture box on a loaded form of the headless backend, and exact-pixel comparison of a surface
+// with a picture written as text.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -19,6 +20,20 @@ class OnHeadless : public ::testing::Test {
  protected:
   forms::headless::HeadlessBackend hb;
   forms::BackendScope scope{hb};
+};
+
+// A form whose controls a test adds in its design function (the forms tests' scenes).
+class TestForm : public forms::Form {
+ public:
+  explicit TestForm(std::function<void(TestForm&)> design)
+      : Form("TestForm"), design_(std::move(design)) {}
+  using Form::add;
+
+ protected:
+  void Design() override { design_(*this); }
+
+ private:
+  std::function<void(TestForm&)> design_;
 };
 
 // A form holding one picture box of width x height pixels (15 twips each), in twips scale.
