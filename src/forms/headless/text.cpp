@@ -16,16 +16,66 @@
 #include <map>
 #include <stdexcept>
 #include <tuple>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "forms/headless/internal.h"
 
 namespace quillon::forms::headless {
 
+// One character's aliased glyph, rendered once: its pixels that are set, as offsets from the
+// pen position on the baseline.
+struct Glyph {
+  std::vector<std::pair<int, int>> dots;
+  int left = 0, top = 0, right = 0, bottom = 0;  // bounds of the dots, half-open
+};
+
 struct FontFace {
   FT_Face face = nullptr;
   int ascent = 10;
   int descent = 3;
-  std::map<wchar_t, int> advances;
+  std::unordered_map<wchar_t, int> advances;
+  std::unordered_map<wchar_t, Glyph> glyphs;
+
+  int advance(wchar_t ch) {
+    auto it = advances.find(ch);
+    if (it == advances.end()) {
+      int adv = 0;
+      const FT_UInt gi = FT_Get_Char_Index(face, static_cast<FT_ULong>(ch));
+      if (FT_Load_Glyph(face, gi, FT_LOAD_DEFAULT) == 0)
+        adv = static_cast<int>((face->glyph->metrics.horiAdvance + 32) >> 6);
+      it = advances.emplace(ch, adv).first;
+    }
+    return it->second;
+  }
+
+  const Glyph& glyph(wchar_t ch) {
+    auto it = glyphs.find(ch);
+    if (it != glyphs.end()) return it->second;
+    Glyph g;
+    const FT_UInt gi = FT_Get_Char_Index(face, static_cast<FT_ULong>(ch));
+    if (FT_Load_Glyph(face, gi, FT_LOAD_DEFAULT | FT_LOAD_RENDER | FT_LOAD_TARGET_MONO) == 0) {
+      const FT_GlyphSlot slot = face->glyph;
+      const FT_Bitmap& bm = slot->bitmap;
+      for (unsigned row = 0; row < bm.rows; ++row)
+        for (unsigned col = 0; col < bm.width; ++col) {
+          const unsigned char* line = bm.buffer + row * static_cast<unsigned>(bm.pitch);
+          const bool on = bm.pixel_mode == FT_PIXEL_MODE_MONO ? (line[col / 8] >> (7 - col % 8)) & 1
+                                                              : line[col] >= 128;
+          if (on)
+            g.dots.emplace_back(slot->bitmap_left + static_cast<int>(col),
+                                static_cast<int>(row) - slot->bitmap_top);
+        }
+    }
+    for (const auto& [dx, dy] : g.dots) {
+      g.left = std::min(g.left, dx);
+      g.right = std::max(g.right, dx + 1);
+      g.top = std::min(g.top, dy);
+      g.bottom = std::max(g.bottom, dy + 1);
+    }
+    return glyphs.emplace(ch, std::move(g)).first->second;
+  }
 };
 
 struct FontStack::Impl {
@@ -95,23 +145,14 @@ int FontStack::ascent(const Font& font) {
 int FontStack::text_width(const std::wstring& text, const Font& font) {
   FontFace& f = face(font);
   int w = 0;
-  for (wchar_t ch : text) {
-    auto it = f.advances.find(ch);
-    if (it == f.advances.end()) {
-      int adv = 0;
-      const FT_UInt gi = FT_Get_Char_Index(f.face, static_cast<FT_ULong>(ch));
-      if (FT_Load_Glyph(f.face, gi, FT_LOAD_DEFAULT) == 0)
-        adv = static_cast<int>((f.face->glyph->metrics.horiAdvance + 32) >> 6);
-      it = f.advances.emplace(ch, adv).first;
-    }
-    w += it->second;
-  }
+  for (wchar_t ch : text) w += f.advance(ch);
   return w;
 }
 
 std::vector<FontStack::Line> FontStack::layout(const std::wstring& text, const Font& font,
                                                std::optional<int> wrap_width_px) {
   std::vector<Line> out;
+  FontFace& f = face(font);
   // Hard lines first.
   std::vector<std::wstring> hard;
   std::wstring cur;
@@ -134,8 +175,7 @@ std::vector<FontStack::Line> FontStack::layout(const std::wstring& text, const F
     const int limit = std::max(1, *wrap_width_px);
     // prefix[i]: width of the first i characters, so any piece measures in constant time.
     std::vector<int> prefix(h.size() + 1, 0);
-    for (std::size_t i = 0; i < h.size(); ++i)
-      prefix[i + 1] = prefix[i] + text_width(std::wstring(1, h[i]), font);
+    for (std::size_t i = 0; i < h.size(); ++i) prefix[i + 1] = prefix[i] + f.advance(h[i]);
     auto width = [&](std::size_t a, std::size_t b) { return prefix[b] - prefix[a]; };
     std::size_t pos = 0;
     if (h.empty()) out.push_back({L"", 0});
@@ -170,28 +210,19 @@ void FontStack::draw(RasterCanvas& canvas, int x, int y_top, const std::wstring&
                      int clip_y1) {
   FontFace& f = face(font);
   const int baseline = y_top + f.ascent;
-  int pen = x;
+  long long pen = x;
   for (wchar_t ch : text) {
-    const FT_UInt gi = FT_Get_Char_Index(f.face, static_cast<FT_ULong>(ch));
-    const int adv = text_width(std::wstring(1, ch), font);
-    if (FT_Load_Glyph(f.face, gi, FT_LOAD_DEFAULT | FT_LOAD_RENDER | FT_LOAD_TARGET_MONO) == 0) {
-      const FT_GlyphSlot g = f.face->glyph;
-      const FT_Bitmap& bm = g->bitmap;
-      for (unsigned row = 0; row < bm.rows; ++row)
-        for (unsigned col = 0; col < bm.width; ++col) {
-          bool on;
-          if (bm.pixel_mode == FT_PIXEL_MODE_MONO)
-            on = (bm.buffer[row * static_cast<unsigned>(bm.pitch) + col / 8] >> (7 - col % 8)) & 1;
-          else
-            on = bm.buffer[row * static_cast<unsigned>(bm.pitch) + col] >= 128;
-          if (!on) continue;
-          const int px = pen + g->bitmap_left + static_cast<int>(col);
-          const int py = baseline - g->bitmap_top + static_cast<int>(row);
-          if (px >= clip_x0 && px < clip_x1 && py >= clip_y0 && py < clip_y1)
-            canvas.set_pixel(px, py, colour);
-        }
+    const Glyph& g = f.glyph(ch);
+    if (pen + g.right > clip_x0 && pen + g.left < clip_x1 && baseline + g.bottom > clip_y0 &&
+        baseline + g.top < clip_y1) {
+      for (const auto& [dx, dy] : g.dots) {
+        const long long px = pen + dx;
+        const int py = baseline + dy;
+        if (px >= clip_x0 && px < clip_x1 && py >= clip_y0 && py < clip_y1)
+          canvas.set_pixel(static_cast<int>(px), py, colour);
+      }
     }
-    pen += adv;
+    pen += f.advance(ch);
   }
 }
 
