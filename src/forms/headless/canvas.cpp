@@ -1,13 +1,108 @@
 // The headless canvas: a plain buffer of RGB pixels, drawn by the shared per-pixel shapes
 // (raster.h) exactly as the Win32 canvas draws into its DIB.
 #include <algorithm>
+#include <memory>
+#include <vector>
 
 #include "forms/headless/internal.h"
 
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QUILLON_ASAN 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define QUILLON_ASAN 1
+#endif
+#ifdef QUILLON_ASAN
+#include <sanitizer/asan_interface.h>
+#endif
+
 namespace quillon::forms::headless {
+
+namespace {
+
+// Pixel buffers dropped by a canvas wait here for the next one: a message box makes and drops
+// surfaces of the same few sizes call after call, and memory fresh from the system costs a page
+// fault per 4 KiB on first touch. Under AddressSanitizer a waiting buffer, and the part of a
+// buffer beyond its canvas, stay poisoned, so a stray access is still caught.
+class BufferPool {
+ public:
+  struct Buffer {
+    std::unique_ptr<Rgb[]> bits;
+    std::size_t capacity = 0;
+  };
+
+  // A buffer of at least n pixels (n > 0): the smallest waiting one that holds them.
+  Buffer take(std::size_t n) {
+    auto best = free_.end();
+    for (auto it = free_.begin(); it != free_.end(); ++it)
+      if (it->capacity >= n && (best == free_.end() || it->capacity < best->capacity)) best = it;
+    Buffer b;
+    if (best != free_.end()) {
+      b = std::move(*best);
+      free_.erase(best);
+      held_ -= b.capacity;
+    } else {
+      b.bits.reset(new Rgb[n]);
+      b.capacity = n;
+    }
+    poison(b, false, n);
+    return b;
+  }
+
+  void give(Buffer b) {
+    if (!b.bits || b.capacity > kMaxHeld) return;
+    while (!free_.empty() && (held_ + b.capacity > kMaxHeld || free_.size() >= kMaxBuffers)) {
+      held_ -= free_.front().capacity;
+      unpoison_all(free_.front());
+      free_.erase(free_.begin());
+    }
+    poison(b, true, 0);
+    held_ += b.capacity;
+    free_.push_back(std::move(b));
+  }
+
+  ~BufferPool() {
+    for (Buffer& b : free_) unpoison_all(b);
+  }
+
+ private:
+  static constexpr std::size_t kMaxHeld = std::size_t{1} << 24;  // pixels: 64 MiB
+  static constexpr std::size_t kMaxBuffers = 16;
+
+  // Everything from pixel `from` on is poisoned when `all` is false; the whole buffer when true.
+  static void poison([[maybe_unused]] const Buffer& b, [[maybe_unused]] bool all,
+                     [[maybe_unused]] std::size_t from) {
+#ifdef QUILLON_ASAN
+    if (!all) ASAN_UNPOISON_MEMORY_REGION(b.bits.get(), from * sizeof(Rgb));
+    const std::size_t start = all ? 0 : from;
+    ASAN_POISON_MEMORY_REGION(b.bits.get() + start, (b.capacity - start) * sizeof(Rgb));
+#endif
+  }
+  static void unpoison_all([[maybe_unused]] const Buffer& b) {
+#ifdef QUILLON_ASAN
+    ASAN_UNPOISON_MEMORY_REGION(b.bits.get(), b.capacity * sizeof(Rgb));
+#endif
+  }
+
+  std::vector<Buffer> free_;
+  std::size_t held_ = 0;
+};
+
+BufferPool& pool() {
+  thread_local BufferPool p;
+  return p;
+}
+
+}  // namespace
 
 RasterCanvas::RasterCanvas(int width, int height, Rgb fill) {
   reset(width, height, fill);
+}
+
+RasterCanvas::~RasterCanvas() {
+  pool().give({std::move(bits_), capacity_});
 }
 
 void RasterCanvas::reset(int width, int height, Rgb fill) {
@@ -19,11 +114,19 @@ void RasterCanvas::reset(int width, int height, Rgb fill) {
   if (width_ > kMaxSide || height_ > kMaxSide ||
       static_cast<long long>(width_) * height_ > kMaxPixels)
     width_ = height_ = 0;
-  bits_.assign(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), fill);
+  const std::size_t n = static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_);
+  pool().give({std::move(bits_), capacity_});
+  capacity_ = 0;
+  if (n > 0) {
+    auto b = pool().take(n);
+    bits_ = std::move(b.bits);
+    capacity_ = b.capacity;
+  }
+  fill_span_rect(pixels(), 0, 0, width_, height_, fill);
 }
 
 PixelBuffer RasterCanvas::pixels() {
-  return PixelBuffer{bits_.data(), width_, height_, width_};
+  return PixelBuffer{bits_.get(), width_, height_, width_};
 }
 
 void RasterCanvas::fill_rect(int x0, int y0, int x1, int y1, Rgb colour) {
@@ -40,14 +143,12 @@ void RasterCanvas::circle(int cx, int cy, int r, int pen_width, Rgb colour) {
 
 void RasterCanvas::set_pixel(int x, int y, Rgb colour) {
   if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
-  bits_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
-        static_cast<std::size_t>(x)] = colour;
+  row(y)[x] = colour;
 }
 
 Rgb RasterCanvas::pixel(int x, int y) const {
   if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
-  return bits_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
-               static_cast<std::size_t>(x)];
+  return row(y)[x];
 }
 
 void RasterCanvas::draw_icon(int x, int y, IconHandle icon) {

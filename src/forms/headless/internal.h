@@ -22,6 +22,9 @@ const Bitmap* stock_icon_bitmap(IconHandle handle);  // handles 1..4, else nullp
 class RasterCanvas final : public Canvas {
  public:
   RasterCanvas(int width, int height, Rgb fill);
+  ~RasterCanvas() override;
+  RasterCanvas(const RasterCanvas&) = delete;
+  RasterCanvas& operator=(const RasterCanvas&) = delete;
 
   int width() const override { return width_; }
   int height() const override { return height_; }
@@ -34,10 +37,15 @@ class RasterCanvas final : public Canvas {
 
   void set_pixel(int x, int y, Rgb colour);
   PixelBuffer pixels();
+  // Row y (0 <= y < height), width() pixels.
+  const Rgb* row(int y) const { return bits_.get() + static_cast<std::size_t>(y) * width_; }
+  Rgb* row(int y) { return bits_.get() + static_cast<std::size_t>(y) * width_; }
 
  private:
   int width_ = 0, height_ = 0;
-  std::vector<Rgb> bits_;
+  // From the thread's pool of pixel buffers (see canvas.cpp); filled by block copies.
+  std::unique_ptr<Rgb[]> bits_;
+  std::size_t capacity_ = 0;
 };
 
 // Text with a real font stack (FreeType).

@@ -79,8 +79,14 @@ class Renderer {
         // Only the part inside the clip: a surface may be far larger than what shows of it.
         const int j0 = std::max(0, box.y0 - y), j1 = std::min(img.height(), box.y1 - y);
         const int i0 = std::max(0, box.x0 - x), i1 = std::min(img.width(), box.x1 - x);
-        for (int j = j0; j < j1; ++j)
+        const auto* raster = dynamic_cast<const RasterCanvas*>(&img);
+        for (int j = j0; j < j1; ++j) {
+          if (raster && i0 < i1) {
+            std::copy(raster->row(j) + i0, raster->row(j) + i1, out_.row(y + j) + x + i0);
+            continue;
+          }
           for (int i = i0; i < i1; ++i) dot(box, x + i, y + j, img.pixel(i, j));
+        }
         children(&c, x, y, box);
         break;
       }
@@ -205,7 +211,12 @@ RgbImage to_image(const Canvas& canvas) {
   RgbImage img;
   img.width = canvas.width();
   img.height = canvas.height();
-  img.pixels.resize(static_cast<std::size_t>(img.width) * static_cast<std::size_t>(img.height));
+  const std::size_t n = static_cast<std::size_t>(img.width) * static_cast<std::size_t>(img.height);
+  if (const auto* raster = dynamic_cast<const RasterCanvas*>(&canvas)) {
+    if (n > 0) img.pixels.assign(raster->row(0), raster->row(0) + n);
+    return img;
+  }
+  img.pixels.resize(n);
   for (int y = 0; y < img.height; ++y)
     for (int x = 0; x < img.width; ++x)
       img.pixels[static_cast<std::size_t>(y * img.width + x)] = canvas.pixel(x, y);
