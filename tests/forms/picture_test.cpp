@@ -195,33 +195,5 @@ TEST_F(PictureTest, IconsDrawAtPixelCoordinatesAtTheirOwnSize) {
   EXPECT_EQ(p.image().pixel(0, 0), kWhite);
 }
 
-TEST_F(PictureTest, EmptyAndHugeCoordinatesAreSafe) {
-  Surface s(0, 0);
-  PictureBox& p = s.box();
-  p.FilledBox(0, 0, 100, 100, kRed);
-  p.Circle(0, 0, 50, kRed);
-  Surface t(4, 4);
-  t.box().SetScaleMode(3);
-  t.box().Line(-1e30f, 0, 1e30f, 3, kRed);
-  t.box().Circle(2, 2, 3e38f, kRed);
-  // Icons far out on either side.
-  const IconHandle stop = hb.platform().load_stock_icon(32513);
-  t.box().DrawIcon(std::numeric_limits<int>::max(), std::numeric_limits<int>::max(), stop);
-  t.box().DrawIcon(std::numeric_limits<int>::min(), std::numeric_limits<int>::min(), stop);
-  // A user scale taken from an empty box is zero wide: its ends map to opposite far sides.
-  Surface z(0, 0);
-  z.box().SetScaleMode(0);
-  z.box().SetWidth(60);
-  z.box().Circle(0, 0, 1, kRed);
-  // A box wider than any surface can be has an empty image, and drawing on it does nothing.
-  Surface w(4, 4);
-  w.box().SetWidth(std::numeric_limits<Single>::max());
-  EXPECT_EQ(w.box().image().width(), 0);
-  w.box().SetScaleMode(3);
-  w.box().Line(0, 0, 3, 3, kRed);
-  w.box().Cls();
-  SUCCEED();
-}
-
 }  // namespace
 }  // namespace quillon::forms

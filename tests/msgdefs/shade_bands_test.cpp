@@ -131,14 +131,5 @@ TEST_F(ShadeBandsTest, SurfacesWiderThan32767UnitsAreShadedWhole) {
   EXPECT_EQ(tall.at(0, 2699), grey(255));
 }
 
-TEST_F(ShadeBandsTest, SurfacesNear32BitsOfTwipsHaveNoOverflowingBands) {
-  // 85 bands of 117647059 twips pass 2^31 after band 18; no surface is made this large.
-  Surface tall(1, 1), wide(1, 1);
-  tall.box().SetHeight(1e10f);
-  wide.box().SetWidth(1e10f);
-  EXPECT_NO_THROW(ShadeBands(tall.box(), 0xFFFFFF, 1, kVbFalse, kVbFalse));
-  EXPECT_NO_THROW(ShadeBands(wide.box(), 0xFFFFFF, 3, kVbTrue, kVbTrue));
-}
-
 }  // namespace
 }  // namespace quillon::msgdefs
