@@ -114,23 +114,36 @@ void RasterCanvas::reset(int width, int height, Rgb fill) {
   if (width_ > kMaxSide || height_ > kMaxSide ||
       static_cast<long long>(width_) * height_ > kMaxPixels)
     width_ = height_ = 0;
-  const std::size_t n = static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_);
+  make_flat(fill);
+}
+
+void RasterCanvas::make_flat(Rgb colour) {
   pool().give({std::move(bits_), capacity_});
   capacity_ = 0;
-  if (n > 0) {
-    auto b = pool().take(n);
-    bits_ = std::move(b.bits);
-    capacity_ = b.capacity;
-  }
-  fill_span_rect(pixels(), 0, 0, width_, height_, fill);
+  flat_ = colour;
 }
 
 PixelBuffer RasterCanvas::pixels() {
+  if (flat_) {
+    const std::size_t n = static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_);
+    if (n > 0) {
+      auto b = pool().take(n);
+      bits_ = std::move(b.bits);
+      capacity_ = b.capacity;
+    }
+    const Rgb colour = *flat_;
+    flat_.reset();
+    fill_span_rect(PixelBuffer{bits_.get(), width_, height_, width_}, 0, 0, width_, height_,
+                   colour);
+  }
   return PixelBuffer{bits_.get(), width_, height_, width_};
 }
 
 void RasterCanvas::fill_rect(int x0, int y0, int x1, int y1, Rgb colour) {
-  fill_span_rect(pixels(), x0, y0, x1, y1, colour);
+  if (x0 <= 0 && y0 <= 0 && x1 >= width_ && y1 >= height_)
+    make_flat(colour);
+  else
+    fill_span_rect(pixels(), x0, y0, x1, y1, colour);
 }
 
 void RasterCanvas::line(int x0, int y0, int x1, int y1, int pen_width, Rgb colour) {
@@ -143,12 +156,13 @@ void RasterCanvas::circle(int cx, int cy, int r, int pen_width, Rgb colour) {
 
 void RasterCanvas::set_pixel(int x, int y, Rgb colour) {
   if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
-  row(y)[x] = colour;
+  pixels().bits[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
+                static_cast<std::size_t>(x)] = colour;
 }
 
 Rgb RasterCanvas::pixel(int x, int y) const {
   if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
-  return row(y)[x];
+  return flat_ ? *flat_ : row(y)[x];
 }
 
 void RasterCanvas::draw_icon(int x, int y, IconHandle icon) {

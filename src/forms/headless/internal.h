@@ -36,14 +36,22 @@ class RasterCanvas final : public Canvas {
   Rgb pixel(int x, int y) const override;
 
   void set_pixel(int x, int y, Rgb colour);
+  // The pixels, for drawing: a surface of one colour gets its buffer here.
   PixelBuffer pixels();
-  // Row y (0 <= y < height), width() pixels.
+  // The colour of every pixel while the surface is of one colour (nothing drawn on it since it
+  // was made, reset or filled whole); otherwise none, and row() reads the pixels.
+  std::optional<Rgb> flat() const { return flat_; }
+  // Row y (0 <= y < height), width() pixels; only when flat() is none.
   const Rgb* row(int y) const { return bits_.get() + static_cast<std::size_t>(y) * width_; }
-  Rgb* row(int y) { return bits_.get() + static_cast<std::size_t>(y) * width_; }
 
  private:
+  void make_flat(Rgb colour);
+
   int width_ = 0, height_ = 0;
-  // From the thread's pool of pixel buffers (see canvas.cpp); filled by block copies.
+  // A surface of one colour needs no memory (layout resizes surfaces of thousands of pixels a
+  // side many times before anything is drawn on them); the first drawing takes a buffer from
+  // the thread's pool (see canvas.cpp) and fills it.
+  std::optional<Rgb> flat_;
   std::unique_ptr<Rgb[]> bits_;
   std::size_t capacity_ = 0;
 };

@@ -80,12 +80,18 @@ class Renderer {
         const int j0 = std::max(0, box.y0 - y), j1 = std::min(img.height(), box.y1 - y);
         const int i0 = std::max(0, box.x0 - x), i1 = std::min(img.width(), box.x1 - x);
         const auto* raster = dynamic_cast<const RasterCanvas*>(&img);
-        for (int j = j0; j < j1; ++j) {
-          if (raster && i0 < i1) {
-            std::copy(raster->row(j) + i0, raster->row(j) + i1, out_.row(y + j) + x + i0);
-            continue;
+        if (raster && raster->flat()) {
+          fill(box, x + i0, y + j0, x + i1, y + j1, *raster->flat());
+        } else {
+          const PixelBuffer to = out_.pixels();
+          for (int j = j0; j < j1; ++j) {
+            if (raster && i0 < i1) {
+              std::copy(raster->row(j) + i0, raster->row(j) + i1,
+                        to.bits + static_cast<std::ptrdiff_t>(y + j) * to.stride + x + i0);
+              continue;
+            }
+            for (int i = i0; i < i1; ++i) dot(box, x + i, y + j, img.pixel(i, j));
           }
-          for (int i = i0; i < i1; ++i) dot(box, x + i, y + j, img.pixel(i, j));
         }
         children(&c, x, y, box);
         break;
@@ -213,7 +219,10 @@ RgbImage to_image(const Canvas& canvas) {
   img.height = canvas.height();
   const std::size_t n = static_cast<std::size_t>(img.width) * static_cast<std::size_t>(img.height);
   if (const auto* raster = dynamic_cast<const RasterCanvas*>(&canvas)) {
-    if (n > 0) img.pixels.assign(raster->row(0), raster->row(0) + n);
+    if (raster->flat())
+      img.pixels.assign(n, *raster->flat());
+    else if (n > 0)
+      img.pixels.assign(raster->row(0), raster->row(0) + n);
     return img;
   }
   img.pixels.resize(n);
