@@ -15,16 +15,9 @@ void put(const PixelBuffer& buf, int x, int y, std::uint32_t v) {
   buf.bits[static_cast<std::ptrdiff_t>(y) * buf.stride + x] = v;
 }
 
-// n words of v from p: one store, then copies of what is there, doubling each time. Long runs
-// cost a few block copies instead of one step per pixel.
+// n words of v from p.
 void fill_words(std::uint32_t* p, std::size_t n, std::uint32_t v) {
-  if (n <= 8) {
-    for (std::size_t i = 0; i < n; ++i) p[i] = v;
-    return;
-  }
-  p[0] = v;
-  for (std::size_t done = 1; done < n; done *= 2)
-    std::memcpy(p + done, p, std::min(done, n - done) * sizeof *p);
+  std::fill_n(p, n, v);
 }
 
 void span(const PixelBuffer& buf, int y, int x0, int x1, std::uint32_t v) {  // inclusive ends
