@@ -2,7 +2,7 @@
 // any float (zero, negative, NaN, infinities, huge), pens of any width, shapes at any coordinates,
 // colours of any kind, and the band and gradient painters with any colour, direction and size.
 // The toolkit may refuse a value with forms::Error; anything else (a crash, a sanitizer report, a
-// hang) is a fault. The surface stays within 300 x 300 pixels so each input is quick.
+// hang) is a fault. The surface stays within 150 x 150 pixels so each input is quick.
 #include <cstdint>
 #include <limits>
 
@@ -17,7 +17,7 @@ using namespace quillon;
 namespace headless = quillon::forms::headless;
 using forms::Single;
 
-constexpr int kMaxPx = 300;
+constexpr int kMaxPx = 150;
 
 class Sheet : public forms::Form {
  public:
