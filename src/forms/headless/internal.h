@@ -70,14 +70,17 @@ class FontStack {
   int line_height(const Font& font);
   int ascent(const Font& font);
   int text_width(const std::wstring& text, const Font& font);
-  std::vector<Line> layout(const std::wstring& text, const Font& font,
-                           std::optional<int> wrap_width_px);
+  // Valid until the next call of layout.
+  const std::vector<Line>& layout(const std::wstring& text, const Font& font,
+                                  std::optional<int> wrap_width_px);
   // Draw one line with its baseline origin at (x, y_top + ascent); aliased glyphs.
   void draw(RasterCanvas& canvas, int x, int y_top, const std::wstring& text, const Font& font,
             Rgb colour, int clip_x0, int clip_y0, int clip_x1, int clip_y1);
 
  private:
   FontFace& face(const Font& font);
+  std::vector<Line> break_lines(FontFace& f, const std::wstring& text,
+                                std::optional<int> wrap_width_px);
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };

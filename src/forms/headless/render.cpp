@@ -101,7 +101,7 @@ class Renderer {
         if (l.BackStyle() == 1) fill(box, x, y, x + w, y + h, resolve_color(0x8000000F));
         std::optional<int> wrap;
         if (l.WordWrap()) wrap = std::max(1, w);
-        auto lines = font_stack().layout(l.Caption(), l.GetFont(), wrap);
+        const auto& lines = font_stack().layout(l.Caption(), l.GetFont(), wrap);
         const int lh = font_stack().line_height(l.GetFont());
         const Rgb colour = l.Enabled() ? resolve_color(l.ForeColor()) : resolve_color(0x80000011);
         int ty = y;

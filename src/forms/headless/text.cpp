@@ -12,6 +12,7 @@
 #include FT_TRUETYPE_TABLES_H
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
 #include <stdexcept>
@@ -81,6 +82,16 @@ struct FontFace {
 struct FontStack::Impl {
   FT_Library library = nullptr;
   std::map<std::tuple<bool, int>, FontFace> faces;  // (bold, pixel em)
+  // The last few layouts: a caption is measured again at each change of its label's size and
+  // drawn again at each rendering.
+  struct Laid {
+    std::wstring text;
+    const FontFace* face = nullptr;
+    std::optional<int> wrap;
+    std::vector<Line> lines;
+  };
+  std::array<Laid, 4> laid;
+  std::size_t next_laid = 0;
   ~Impl() {
     for (auto& [key, f] : faces)
       if (f.face) FT_Done_Face(f.face);
@@ -149,10 +160,24 @@ int FontStack::text_width(const std::wstring& text, const Font& font) {
   return w;
 }
 
-std::vector<FontStack::Line> FontStack::layout(const std::wstring& text, const Font& font,
-                                               std::optional<int> wrap_width_px) {
-  std::vector<Line> out;
+const std::vector<FontStack::Line>& FontStack::layout(const std::wstring& text, const Font& font,
+                                                      std::optional<int> wrap_width_px) {
   FontFace& f = face(font);
+  for (const Impl::Laid& l : impl_->laid)
+    if (l.face == &f && l.wrap == wrap_width_px && l.text == text) return l.lines;
+  Impl::Laid& slot = impl_->laid[impl_->next_laid];
+  impl_->next_laid = (impl_->next_laid + 1) % impl_->laid.size();
+  slot.face = nullptr;  // until the lines are in
+  slot.lines = break_lines(f, text, wrap_width_px);
+  slot.text = text;
+  slot.wrap = wrap_width_px;
+  slot.face = &f;
+  return slot.lines;
+}
+
+std::vector<FontStack::Line> FontStack::break_lines(FontFace& f, const std::wstring& text,
+                                                    std::optional<int> wrap_width_px) {
+  std::vector<Line> out;
   // Hard lines first.
   std::vector<std::wstring> hard;
   std::wstring cur;
@@ -169,7 +194,9 @@ std::vector<FontStack::Line> FontStack::layout(const std::wstring& text, const F
   hard.push_back(cur);
   for (const std::wstring& h : hard) {
     if (!wrap_width_px) {
-      out.push_back({h, text_width(h, font)});
+      int w = 0;
+      for (wchar_t ch : h) w += f.advance(ch);
+      out.push_back({h, w});
       continue;
     }
     const int limit = std::max(1, *wrap_width_px);
