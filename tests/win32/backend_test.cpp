@@ -99,12 +99,21 @@ void click(HWND h, int x, int y) {
   ::PostMessageW(h, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
 }
 
+// The form shown modelessly.
+class Win32Form : public ::testing::Test {
+ protected:
+  Win32Form() {
+    f.Show(false);
+    pump(50);
+  }
+  ~Win32Form() override { f.Unload(); }
+  TestForm f;
+};
+
 // ---------------------------------------------------------------------------------------------
 
 // Sizes in twips, at 15 twips a pixel: msgbox_test.cpp.
-TEST(Win32Form, TheWindowHasAFixedFrameNoTitleBarAndFollowsTheModel) {
-  TestForm f;
-  f.Show(false);
+TEST_F(Win32Form, TheWindowHasAFixedFrameNoTitleBarAndFollowsTheModel) {
   RECT outer{}, client{};
   ::GetWindowRect(hwnd_of(f), &outer);
   ::GetClientRect(hwnd_of(f), &client);
@@ -117,56 +126,17 @@ TEST(Win32Form, TheWindowHasAFixedFrameNoTitleBarAndFollowsTheModel) {
   f.SetWidth(6000);  // a change of the model moves the window
   ::GetWindowRect(hwnd_of(f), &outer);
   EXPECT_EQ(outer.right - outer.left, 400);
-  f.Unload();
 }
 
 // Capture and a release elsewhere: the close box rows of msgbox_test.cpp.
-TEST(Win32Form, PressesReachWindowlessLabelsAndReportTwipsOfTheirControl) {
-  TestForm f;
-  f.Show(false);
-  pump(50);
+TEST_F(Win32Form, PressesReachWindowlessLabelsAndReportTwipsOfTheirControl) {
   click(child_at(f, 100, 5), 7, 8);  // on the title
   click(child_at(f, 100, 100), 10, 20);
   pump(50);
   EXPECT_EQ(f.seen, (std::vector<std::string>{"TitleDown", "BodyDown 150,300"}));
-  f.Unload();
 }
 
-TEST(Win32Form, AModalShowingDisablesTheThreadsOtherWindowsIgnoresCloseAndEndsOnAQuit) {
-  HWND other = ::CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 0, 0, 40, 40,
-                                 nullptr, nullptr, nullptr, nullptr);
-  TestForm f;
-  bool other_enabled_during = true, up_after_close = false;
-  show_modal(f, {[&] {
-                   other_enabled_during = ::IsWindowEnabled(other);
-                   ::PostMessageW(hwnd_of(f), WM_CLOSE, 0, 0);  // Alt+F4, the task bar
-                 },
-                 [] {},
-                 [&] {
-                   up_after_close = f.IsLoaded() && ::IsWindowVisible(hwnd_of(f));
-                   ::PostQuitMessage(7);
-                 }});
-  EXPECT_FALSE(other_enabled_during);
-  EXPECT_TRUE(up_after_close) << "the form ends only through its own handlers";
-  EXPECT_FALSE(f.IsLoaded());
-  EXPECT_TRUE(::IsWindowEnabled(other)) << "enabled again when the showing ends";
-  ::DestroyWindow(other);
-  MSG msg;
-  ASSERT_TRUE(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
-      << "the quit goes on to the caller's loop";
-  EXPECT_EQ(msg.wParam, 7u);
-}
-
-TEST(Win32Form, AModalShowingEndsWhenItsWindowIsDestroyed) {
-  TestForm f;
-  show_modal(f, {[&f] { ::DestroyWindow(hwnd_of(f)); }});
-  EXPECT_FALSE(f.IsLoaded());
-}
-
-TEST(Win32Form, ScreenShowsImagesTextLinesAndButtonsInPlace) {
-  TestForm f;
-  f.Show(false);
-  pump(50);
+TEST_F(Win32Form, ScreenShowsImagesTextLinesAndButtonsInPlace) {
   const auto shot = capture(hwnd_of(f));
   struct Case {
     const char* what;
@@ -183,13 +153,9 @@ TEST(Win32Form, ScreenShowsImagesTextLinesAndButtonsInPlace) {
       {"face of a button without focus", 195, 162, ::GetSysColor(COLOR_BTNFACE)},
   };
   for (const auto& c : cases) EXPECT_EQ(shot.rgb_at(c.x, c.y), c.expected) << c.what;
-  f.Unload();
 }
 
-TEST(Win32Form, AmpersandInALabelIsShownLiterally) {
-  TestForm f;
-  f.Show(false);
-  pump(50);
+TEST_F(Win32Form, AmpersandInALabelIsShownLiterally) {
   // The whole text, "&" included, drawn without prefix processing, white on the heading, and
   // nothing beside it.
   HFONT font = win32::win32_backend().gdi_text().font(f.title->GetFont());
@@ -214,7 +180,37 @@ TEST(Win32Form, AmpersandInALabelIsShownLiterally) {
     }
   EXPECT_GT(lit, 10);
   EXPECT_EQ(differ, 0);
-  f.Unload();
+}
+
+TEST(Win32ModalForm, DisablesTheThreadsOtherWindowsIgnoresCloseAndEndsOnAQuit) {
+  HWND other = ::CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 0, 0, 40, 40,
+                                 nullptr, nullptr, nullptr, nullptr);
+  TestForm f;
+  bool other_enabled_during = true, up_after_close = false;
+  show_modal(f, {[&] {
+                   other_enabled_during = ::IsWindowEnabled(other);
+                   ::PostMessageW(hwnd_of(f), WM_CLOSE, 0, 0);  // Alt+F4, the task bar
+                 },
+                 [] {},
+                 [&] {
+                   up_after_close = f.IsLoaded() && ::IsWindowVisible(hwnd_of(f));
+                   ::PostQuitMessage(7);
+                 }});
+  EXPECT_FALSE(other_enabled_during);
+  EXPECT_TRUE(up_after_close) << "the form ends only through its own handlers";
+  EXPECT_FALSE(f.IsLoaded());
+  EXPECT_TRUE(::IsWindowEnabled(other)) << "enabled again when the showing ends";
+  ::DestroyWindow(other);
+  MSG msg;
+  ASSERT_TRUE(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
+      << "the quit goes on to the caller's loop";
+  EXPECT_EQ(msg.wParam, 7u);
+}
+
+TEST(Win32ModalForm, EndsWhenItsWindowIsDestroyed) {
+  TestForm f;
+  show_modal(f, {[&f] { ::DestroyWindow(hwnd_of(f)); }});
+  EXPECT_FALSE(f.IsLoaded());
 }
 
 }  // namespace
