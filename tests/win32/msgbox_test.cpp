@@ -70,16 +70,14 @@ class MsgBoxTest : public ::testing::Test {
                      std::deque<std::function<void()>> steps) {
     steps.push_front([] {});
     for (int i = 0; i < 100; ++i) steps.push_back([] {});
-    steps.push_back([this] {
+    steps.push_back([] {
       ADD_FAILURE() << "the message box was still up after the script";
-      escaped_ = true;
       press(VK_ESCAPE);
     });
     Script script(std::move(steps));
     return q.MsgBox(message, flags, L"T");
   }
   Quillon q;
-  bool escaped_ = false;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -125,7 +123,6 @@ TEST_P(MsgBoxEndings, ReturnTheCodeOfTheWayOfEnding) {
   const std::int16_t result = modal(L"Question?", c.flags, std::move(steps));
   if (clicker.joinable()) clicker.join();
   EXPECT_EQ(result, c.expected) << c.name;
-  EXPECT_FALSE(escaped_) << c.name;
   EXPECT_TRUE(window::LoadedWindows().empty()) << c.name << ": the window unloaded itself";
 }
 
