@@ -36,7 +36,6 @@ class Script {
   }
   Script(const Script&) = delete;
   Script& operator=(const Script&) = delete;
-  bool done() const { return steps_.empty(); }
 
  private:
   static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
