@@ -25,10 +25,11 @@ Dim q
 Set q = CreateObject("QuillonLib.Quillon")
 CheckErr "CreateObject(QuillonLib.Quillon)", 0
 
-' Error numbers: overflow (6, with a text, the value kept), unknown member, type mismatch.
+' Error numbers: overflow (6, its text and source, the value kept), unknown member, type mismatch.
 q.StartUpPosition = 0
 q.StartUpPosition = 40000
 Check "overflow has a text", Len(Err.Description) > 0, True
+Check "overflow names its source", Err.Source, "QuillonLib.Quillon"
 CheckErr "StartUpPosition = 40000", 6
 Check "StartUpPosition kept after an overflow", q.StartUpPosition, 0
 q.NoSuchMember = 1

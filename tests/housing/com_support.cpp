@@ -67,8 +67,7 @@ DISPID id_of(IDispatch* d, const wchar_t* name) {
 
 template <class Set>
 VARIANT make(VARTYPE vt, Set set) {
-  VARIANT r;
-  VariantInit(&r);
+  VARIANT r{};
   V_VT(&r) = vt;
   set(r);
   return r;

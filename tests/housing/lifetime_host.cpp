@@ -12,8 +12,9 @@
 // clang-format on
 
 #include <cstdio>
-#include <cstring>
 #include <functional>
+#include <map>
+#include <string>
 
 #include "housing/handles.h"
 // clang-format off
@@ -31,7 +32,7 @@ int g_failures = 0;
 void check(bool ok, const char* what) {
   std::printf("%s %s\n", ok ? "ok  " : "FAIL", what);
   std::fflush(stdout);
-  if (!ok) ++g_failures;
+  g_failures += !ok;
 }
 
 ComPtr<_Quillon> create() {
@@ -47,10 +48,9 @@ ComPtr<_Quillon> create() {
 short show(_Quillon* q, bool modal, short seconds) {
   q->put_Modal(modal ? VARIANT_TRUE : VARIANT_FALSE);
   q->put_TimerSeconds(seconds);
-  UniqueBstr text(L"Lifetime"), title(L"Host");
+  UniqueBstr text(L"Lifetime");
   short result = -1;
-  const HRESULT hr = q->MsgBox(text.get(), 4, title.get(), &result);
-  return SUCCEEDED(hr) ? result : -1;
+  return SUCCEEDED(q->MsgBox(text.get(), 4, text.get(), &result)) ? result : -1;
 }
 
 // Runs the thread's messages until done() or the time is up.
@@ -59,21 +59,15 @@ bool pump_until(const std::function<bool()>& done, DWORD ms) {
   while (!done()) {
     if (GetTickCount() - start > ms) return false;
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
+    for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&msg);
   }
   return true;
 }
 
 HRESULT can_unload_now() {
-  using Plain = HRESULT(WINAPI*)();
-  HMODULE dll = GetModuleHandleW(L"Quillon.dll");
-  if (!dll) return E_FAIL;
-  auto f = reinterpret_cast<Plain>(reinterpret_cast<void*>(GetProcAddress(dll, "DllCanUnloadNow")));
-  return f ? f() : E_FAIL;
+  const HMODULE dll = GetModuleHandleW(L"Quillon.dll");
+  const FARPROC f = dll ? GetProcAddress(dll, "DllCanUnloadNow") : nullptr;
+  return f ? reinterpret_cast<HRESULT(WINAPI*)()>(reinterpret_cast<void*>(f))() : E_FAIL;
 }
 
 // Starts a thread running body in an apartment of its own; returns its handle.
@@ -127,12 +121,11 @@ void exit_with_boxes_up() {
     SetEvent(up);
     Sleep(INFINITE);  // still running when the process exits
   };
-  HANDLE thread = start_thread(&body);
+  start_thread(&body);
   WaitForSingleObject(up, 30000);
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   ComPtr<_Quillon> q = create();
   check(q && show(q.get(), false, 0) == 0, "modeless box on the main thread");
-  CloseHandle(thread);
   // Return from main with both boxes up, the object and the apartment left as they are.
   q.detach();
 }
@@ -165,7 +158,7 @@ void unload() {
   CoUninitialize();
 }
 
-void uninit_with_box_up() {
+void uninit() {
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   ComPtr<_Quillon> q = create();
   check(q && show(q.get(), false, 1) == 0, "modeless box with a countdown");
@@ -179,20 +172,14 @@ void uninit_with_box_up() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const struct {
-    const char* name;
-    void (*run)();
-  } modes[] = {{"worker", worker},
-               {"exit", exit_with_boxes_up},
-               {"unload", unload},
-               {"uninit", uninit_with_box_up}};
-  for (const auto& m : modes) {
-    if (argc == 2 && std::strcmp(argv[1], m.name) == 0) {
-      m.run();
-      std::printf("%s: %d failed\n", m.name, g_failures);
-      return g_failures == 0 ? 0 : 1;
-    }
+  const std::map<std::string, void (*)()> modes = {
+      {"worker", worker}, {"exit", exit_with_boxes_up}, {"unload", unload}, {"uninit", uninit}};
+  const auto mode = argc == 2 ? modes.find(argv[1]) : modes.end();
+  if (mode == modes.end()) {
+    std::printf("usage: lifetime_host worker|exit|unload|uninit\n");
+    return 2;
   }
-  std::printf("usage: lifetime_host worker|exit|unload|uninit\n");
-  return 2;
+  mode->second();
+  std::printf("%s: %d failed\n", argv[1], g_failures);
+  return g_failures == 0 ? 0 : 1;
 }

@@ -7,9 +7,8 @@ namespace quillon::housing::test {
 namespace {
 
 // Runs the host in the given mode; its exit code, or -1 when it did not end in time.
-int run_host(const char* mode, DWORD limit_ms) {
-  std::wstring command = L"\"" + std::wstring(QUILLON_LIFETIME_HOST) + L"\" ";
-  for (const char* c = mode; *c; ++c) command.push_back(static_cast<wchar_t>(*c));
+int run_host(const wchar_t* mode, DWORD limit_ms) {
+  std::wstring command = L"\"" QUILLON_LIFETIME_HOST L"\" " + std::wstring(mode);
   STARTUPINFOW si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
@@ -31,7 +30,7 @@ int run_host(const char* mode, DWORD limit_ms) {
 }
 
 TEST(LifetimeTest, HostsEndAndTheLibraryUnloads) {
-  for (const char* mode : {"worker", "exit", "unload", "uninit"})
+  for (const wchar_t* mode : {L"worker", L"exit", L"unload", L"uninit"})
     EXPECT_EQ(run_host(mode, 20000), 0) << mode << " (-1: the host hung)";
 }
 

@@ -74,7 +74,7 @@ std::map<std::wstring, std::wstring> our_keys() {
   return keys;
 }
 
-TEST(ModuleTest, RegisterCreateUnregister) {
+TEST(ModuleTest, UnregisterRegisterAndCreate) {
   Apartment apartment;
   auto reg = export_of<Plain>("DllRegisterServer");
   auto unreg = export_of<Plain>("DllUnregisterServer");
@@ -82,12 +82,10 @@ TEST(ModuleTest, RegisterCreateUnregister) {
   // Leave the registry as it was found, even when a check below stops the test early (the script
   // clients need the registration).
   struct Restore {
-    Plain reg;
+    Plain reg, unreg;
     bool was_registered;
-    ~Restore() {
-      if (was_registered) reg();
-    }
-  } restore{reg, !at_start.empty()};
+    ~Restore() { was_registered ? reg() : unreg(); }
+  } restore{reg, unreg, !at_start.empty()};
 
   ASSERT_EQ(unreg(), S_OK);
   const auto clean = our_keys();
@@ -97,6 +95,9 @@ TEST(ModuleTest, RegisterCreateUnregister) {
 
   ASSERT_EQ(reg(), S_OK);
   auto keys = our_keys();
+  if (!at_start.empty()) {
+    EXPECT_EQ(keys, at_start) << "the same keys as the registration before";
+  }
   const std::wstring clsid = L"CLSID\\" + text(CLSID_Quillon);
   const std::map<std::wstring, std::wstring> expected = {
       {clsid + L"\\InprocServer32|ThreadingModel", L"Apartment"},
@@ -121,52 +122,35 @@ TEST(ModuleTest, RegisterCreateUnregister) {
   EXPECT_EQ(
       CoCreateInstance(CLSID_Quillon, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, d.put_void()),
       S_OK);
-  d.reset();
-
-  ASSERT_EQ(unreg(), S_OK);
-  EXPECT_EQ(our_keys(), clean);
-  CLSID c{};
-  EXPECT_NE(CLSIDFromProgID(L"QuillonLib.Quillon", &c), S_OK);
-  EXPECT_EQ(
-      CoCreateInstance(CLSID_Quillon, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, d.put_void()),
-      REGDB_E_CLASSNOTREG);
-
-  // Registering again gives exactly the keys found at the start.
-  if (!at_start.empty()) {
-    ASSERT_EQ(reg(), S_OK);
-    EXPECT_EQ(our_keys(), at_start);
-  }
 }
 
+// The version record as Explorer reads it: the strings in the block that the translation names.
 TEST(ModuleTest, VersionRecord) {
   DWORD ignored = 0;
-  const DWORD size = GetFileVersionInfoSizeW(dll_path(), &ignored);
-  std::string block(size, '\0');
-  ASSERT_TRUE(GetFileVersionInfoW(dll_path(), 0, size, block.data()));
+  std::string block(GetFileVersionInfoSizeW(dll_path(), &ignored), '\0');
+  ASSERT_TRUE(GetFileVersionInfoW(dll_path(), 0, static_cast<DWORD>(block.size()), block.data()));
   VS_FIXEDFILEINFO* fixed = nullptr;
+  WORD* translation = nullptr;
   UINT len = 0;
   ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &len));
   EXPECT_EQ(fixed->dwFileVersionMS, 0x00010002u);
   EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_DLL));
-  WORD* translation = nullptr;
   ASSERT_TRUE(VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation",
                              reinterpret_cast<void**>(&translation), &len));
   ASSERT_EQ(len, 4u);
-  EXPECT_EQ(translation[0], 0x0409);
-  EXPECT_EQ(translation[1], 1200);
-  const struct {
-    const wchar_t* field;
-    const wchar_t* value;
-  } strings[] = {{L"FileDescription", L"Quillon ActiveX Component"},
-                 {L"FileVersion", L"1.02"},
-                 {L"OriginalFilename", L"Quillon.dll"},
-                 {L"OLESelfRegister", L""}};
-  for (const auto& s : strings) {
+  wchar_t strings[32];
+  swprintf(strings, 32, L"\\StringFileInfo\\%04X%04X\\", translation[0], translation[1]);
+  EXPECT_STREQ(strings, L"\\StringFileInfo\\040904B0\\") << "US English, Unicode";
+  for (const auto& [field, want] :
+       std::map<std::wstring, std::wstring>{{L"FileDescription", L"Quillon ActiveX Component"},
+                                            {L"FileVersion", L"1.02"},
+                                            {L"OriginalFilename", L"Quillon.dll"},
+                                            {L"OLESelfRegister", L""}}) {
     wchar_t* value = nullptr;
-    const std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + s.field;
-    ASSERT_TRUE(VerQueryValueW(block.data(), path.c_str(), reinterpret_cast<void**>(&value), &len))
-        << testing::PrintToString(std::wstring(s.field));
-    EXPECT_EQ(std::wstring(value ? value : L""), s.value);
+    EXPECT_TRUE(VerQueryValueW(block.data(), (strings + field).c_str(),
+                               reinterpret_cast<void**>(&value), &len))
+        << testing::PrintToString(field);
+    EXPECT_EQ(std::wstring(value ? value : L""), want) << testing::PrintToString(field);
   }
 }
 
@@ -176,50 +160,39 @@ std::string resource(LPCWSTR type, LPCWSTR name) {
   const char* p = static_cast<const char*>(LockResource(LoadResource(dll(), r)));
   return std::string(p, SizeofResource(dll(), r));
 }
-std::uint32_t u32(const std::string& s, size_t at) {
-  std::uint32_t v;
-  std::memcpy(&v, s.data() + at, 4);
-  return v;
-}
-std::uint16_t u16(const std::string& s, size_t at) {
-  std::uint16_t v;
-  std::memcpy(&v, s.data() + at, 2);
+// A little-endian number of 2 or 4 bytes.
+std::uint32_t le(const std::string& s, size_t at, size_t bytes) {
+  std::uint32_t v = 0;
+  std::memcpy(&v, s.data() + at, bytes);
   return v;
 }
 
+// The message sound: RIFF WAVE, 16-bit PCM stereo at 22,050 Hz, a 40-byte LIST chunk after the
+// format, then the samples.
 TEST(ModuleTest, SoundResourceFormat) {
   const std::string w = resource(L"WAVE", MAKEINTRESOURCEW(103));
   ASSERT_EQ(w.size(), 80856u);
-  EXPECT_EQ(w.substr(0, 4), "RIFF");
-  EXPECT_EQ(u32(w, 4), 80856u - 8);
-  EXPECT_EQ(w.substr(8, 8), "WAVEfmt ");
-  EXPECT_EQ(u32(w, 16), 16u);
+  EXPECT_EQ(w.substr(0, 4) + w.substr(8, 8) + w.substr(36, 4) + w.substr(44, 4) + w.substr(84, 4),
+            "RIFFWAVEfmt LISTINFOdata");
   const struct {
-    size_t at;
+    size_t at, bytes;
     std::uint32_t value;
-    int bytes;
-  } fmt[] = {{20, 1, 2}, {22, 2, 2}, {24, 22050, 4}, {28, 88200, 4}, {32, 4, 2}, {34, 16, 2}};
-  for (const auto& f : fmt)
-    EXPECT_EQ(f.bytes == 2 ? u16(w, f.at) : u32(w, f.at), f.value) << "at " << f.at;
-  // After the format: a 40-byte LIST chunk, then the samples.
-  EXPECT_EQ(w.substr(36, 4) + w.substr(44, 4), "LISTINFO");
-  EXPECT_EQ(u32(w, 40), 40u);
-  EXPECT_EQ(w.substr(84, 4), "data");
-  EXPECT_EQ(u32(w, 88), 80764u);
+  } fields[] = {{4, 4, 80856 - 8}, {16, 4, 16}, {20, 2, 1},  {22, 2, 2},  {24, 4, 22050},
+                {28, 4, 88200},    {32, 2, 4},  {34, 2, 16}, {40, 4, 40}, {88, 4, 80764}};
+  for (const auto& f : fields) EXPECT_EQ(le(w, f.at, f.bytes), f.value) << "at " << f.at;
   EXPECT_NE(w.find_first_not_of('\0', w.size() - 80764), std::string::npos) << "not silence";
 }
 
 TEST(ModuleTest, FileIconGroup) {
   const std::string g = resource(RT_GROUP_ICON, MAKEINTRESOURCEW(101));
   ASSERT_EQ(g.size(), 6u + 14u);
-  EXPECT_EQ(u16(g, 2), 1);                                 // icons
-  EXPECT_EQ(u16(g, 4), 1);                                 // one image
+  EXPECT_EQ(le(g, 2, 2), 1u);                              // icons
+  EXPECT_EQ(le(g, 4, 2), 1u);                              // one image
   EXPECT_EQ(g.substr(6, 3), std::string("\x20\x20\x10"));  // 32 by 32 pixels, 16 colours
-  EXPECT_EQ(u16(g, 12), 4);                                // bits per pixel
+  EXPECT_EQ(le(g, 12, 2), 4u);                             // bits per pixel
   HICON icon = static_cast<HICON>(LoadImageW(dll(), MAKEINTRESOURCEW(101), IMAGE_ICON, 32, 32, 0));
   EXPECT_NE(icon, nullptr);
   if (icon) DestroyIcon(icon);
-  EXPECT_FALSE(resource(L"TYPELIB", MAKEINTRESOURCEW(1)).empty());
 }
 
 // Linked statically: the DLL needs nothing that a bare system lacks.

@@ -12,10 +12,11 @@ class TypeLibTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_EQ(LoadTypeLibEx(dll_path(), REGKIND_NONE, lib_.put()), S_OK);
-    ASSERT_EQ(lib_->GetTypeInfoOfGuid(IID__Quillon, dispatch_.put()), S_OK);
+    ComPtr<ITypeInfo> dispatch;
+    ASSERT_EQ(lib_->GetTypeInfoOfGuid(IID__Quillon, dispatch.put()), S_OK);
     HREFTYPE h = 0;
-    ASSERT_EQ(dispatch_->GetRefTypeOfImplType(-1, &h), S_OK);
-    ASSERT_EQ(dispatch_->GetRefTypeInfo(h, vtable_.put()), S_OK);
+    ASSERT_EQ(dispatch->GetRefTypeOfImplType(-1, &h), S_OK);
+    ASSERT_EQ(dispatch->GetRefTypeInfo(h, vtable_.put()), S_OK);
   }
   static std::wstring name_of(ITypeInfo* ti, MEMBERID id = MEMBERID_NIL) {
     UniqueBstr n;
@@ -24,10 +25,10 @@ class TypeLibTest : public ::testing::Test {
   }
   Apartment apartment_;
   ComPtr<ITypeLib> lib_;
-  ComPtr<ITypeInfo> dispatch_, vtable_;
+  ComPtr<ITypeInfo> vtable_;
 };
 
-TEST_F(TypeLibTest, LibraryAttributesAndDescriptionOrder) {
+TEST_F(TypeLibTest, LibraryAttributesDescriptionOrderAndExactEnumerationNames) {
   TLIBATTR* la = nullptr;
   ASSERT_EQ(lib_->GetLibAttr(&la), S_OK);
   EXPECT_EQ(la->guid, LIBID_QuillonLib);
@@ -42,24 +43,45 @@ TEST_F(TypeLibTest, LibraryAttributesAndDescriptionOrder) {
     const wchar_t* name;
     TYPEKIND kind;
     WORD flags;
+    std::vector<const wchar_t*> values = {};  // an enumeration's names, valued from `first` on
+    int first = 0;
   } order[] = {
       {L"_Quillon", TKIND_DISPATCH,
        TYPEFLAG_FHIDDEN | TYPEFLAG_FDUAL | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FDISPATCHABLE},
       {L"Quillon", TKIND_COCLASS, TYPEFLAG_FCANCREATE},
-      {L"GradientType", TKIND_ENUM, 0},
-      {L"TypeOfHeading", TKIND_ENUM, 0},
-      {L"StartPosition", TKIND_ENUM, 0},
+      {L"GradientType",
+       TKIND_ENUM,
+       0,
+       {L"Top to Bottom", L"Left to Right", L"Bottom to Top", L"Right to Left",
+        L"Diamond Center FadeOut", L"Diamond Center FadeIn", L"Circle Center FadeOut",
+        L"Circle Center FadeIn", L"Circle Top Left FadeOut", L"Circle Top Left FadeIn",
+        L"Circle Top Right FadeOut", L"Circle Top Right FadeIn", L"Circle Bottom Left FadeOut",
+        L"Circle Bottom Left FadeIn", L"Circle Bottom Right FadeOut",
+        L"Circle Bottom Right FadeIn"},
+       1},
+      {L"TypeOfHeading", TKIND_ENUM, 0, {L"Flat", L"3D"}},
+      {L"StartPosition", TKIND_ENUM, 0, {L"Manual", L"Center of Form", L"Center of Screen"}},
   };
   ASSERT_EQ(lib_->GetTypeInfoCount(), 5u);
   for (UINT i = 0; i < 5; ++i) {
+    const auto& want = order[i];
     ComPtr<ITypeInfo> ti;
     ASSERT_EQ(lib_->GetTypeInfo(i, ti.put()), S_OK);
     TYPEATTR* ta = nullptr;
     ASSERT_EQ(ti->GetTypeAttr(&ta), S_OK);
-    EXPECT_EQ(name_of(ti.get()), order[i].name) << i;
-    EXPECT_EQ(ta->typekind, order[i].kind) << i;
-    EXPECT_EQ(ta->wTypeFlags, order[i].flags) << i;
-    if (i == 1) {  // the class: one default interface, no events, not an application object
+    EXPECT_EQ(name_of(ti.get()), want.name) << i;
+    EXPECT_EQ(ta->typekind, want.kind) << i;
+    EXPECT_EQ(ta->wTypeFlags, want.flags) << i;
+    EXPECT_EQ(ta->cVars, want.values.size()) << i;
+    for (UINT k = 0; k < want.values.size() && k < ta->cVars; ++k) {
+      VARDESC* vd = nullptr;
+      ASSERT_EQ(ti->GetVarDesc(k, &vd), S_OK);
+      EXPECT_EQ(name_of(ti.get(), vd->memid), want.values[k]);
+      EXPECT_TRUE(V_VT(vd->lpvarValue) == VT_I4 || V_VT(vd->lpvarValue) == VT_INT);  // 32-bit
+      EXPECT_EQ(V_I4(vd->lpvarValue), want.first + static_cast<int>(k));
+      ti->ReleaseVarDesc(vd);
+    }
+    if (want.kind == TKIND_COCLASS) {  // one default interface, no events, no application object
       EXPECT_EQ(ta->guid, CLSID_Quillon);
       ASSERT_EQ(ta->cImplTypes, 1);
       INT f = 0;
@@ -75,7 +97,7 @@ TEST_F(TypeLibTest, LibraryAttributesAndDescriptionOrder) {
   }
 }
 
-TEST_F(TypeLibTest, MembersInVtableOrderWithTheirIdsAndSlots) {
+TEST_F(TypeLibTest, MembersInVtableOrderWithTheirIdsSlotsAndParameters) {
   // The properties in vtable order (ids count down from 0x68030016) and their types.
   std::vector<std::wstring> properties;
   std::wistringstream names(
@@ -90,6 +112,14 @@ TEST_F(TypeLibTest, MembersInVtableOrderWithTheirIdsAndSlots) {
       VT_USERDEFINED, VT_USERDEFINED, VT_BOOL,        VT_I4,          VT_BOOL,        VT_BOOL,
       VT_BOOL,        VT_I2,          VT_BOOL,        VT_BOOL,        VT_USERDEFINED, VT_I4,
       VT_I4,          VT_I4,          VT_I4,          VT_BSTR,        VT_BOOL};
+  // MsgBox's Message, optional Buttons (default 0) and optional Title, then its result.
+  const struct {
+    USHORT flags;
+    VARTYPE vt;
+  } msgbox[] = {{PARAMFLAG_FIN, VT_BSTR},
+                {PARAMFLAG_FIN | PARAMFLAG_FOPT | PARAMFLAG_FHASDEFAULT, VT_I2},
+                {PARAMFLAG_FIN | PARAMFLAG_FOPT, VT_BSTR},
+                {PARAMFLAG_FOUT | PARAMFLAG_FRETVAL, VT_PTR}};
   TYPEATTR* ta = nullptr;
   ASSERT_EQ(vtable_->GetTypeAttr(&ta), S_OK);
   EXPECT_EQ(ta->cFuncs, 47);
@@ -105,6 +135,18 @@ TEST_F(TypeLibTest, MembersInVtableOrderWithTheirIdsAndSlots) {
       EXPECT_EQ(name_of(vtable_.get(), fd->memid), L"MsgBox");
       EXPECT_EQ(fd->memid, 0x60030018);
       EXPECT_EQ(fd->invkind, INVOKE_FUNC);
+      ASSERT_EQ(fd->cParams, 4);
+      for (int k = 0; k < 4; ++k) {
+        EXPECT_EQ(fd->lprgelemdescParam[k].paramdesc.wParamFlags, msgbox[k].flags) << k;
+        EXPECT_EQ(fd->lprgelemdescParam[k].tdesc.vt, msgbox[k].vt) << k;
+      }
+      const PARAMDESCEX* def = fd->lprgelemdescParam[1].paramdesc.pparamdescex;
+      ASSERT_NE(def, nullptr);
+      UniqueVariant value;
+      ASSERT_EQ(
+          VariantChangeType(value.get(), const_cast<VARIANT*>(&def->varDefaultValue), 0, VT_I4),
+          S_OK);
+      EXPECT_EQ(V_I4(value.get()), 0);
     } else {
       const UINT p = (i - 1) / 2;
       const bool get = (i - 1) % 2 == 0;
@@ -119,66 +161,6 @@ TEST_F(TypeLibTest, MembersInVtableOrderWithTheirIdsAndSlots) {
       EXPECT_EQ(t.vt, types[p]) << properties[p];
     }
     vtable_->ReleaseFuncDesc(fd);
-  }
-}
-
-TEST_F(TypeLibTest, MsgBoxParameters) {
-  FUNCDESC* fd = nullptr;
-  ASSERT_EQ(vtable_->GetFuncDesc(0, &fd), S_OK);
-  ASSERT_EQ(fd->cParams, 4);
-  const struct {
-    USHORT flags;
-    VARTYPE vt;
-  } want[] = {{PARAMFLAG_FIN, VT_BSTR},
-              {PARAMFLAG_FIN | PARAMFLAG_FOPT | PARAMFLAG_FHASDEFAULT, VT_I2},
-              {PARAMFLAG_FIN | PARAMFLAG_FOPT, VT_BSTR},
-              {PARAMFLAG_FOUT | PARAMFLAG_FRETVAL, VT_PTR}};
-  for (int k = 0; k < 4; ++k) {
-    EXPECT_EQ(fd->lprgelemdescParam[k].paramdesc.wParamFlags, want[k].flags) << k;
-    EXPECT_EQ(fd->lprgelemdescParam[k].tdesc.vt, want[k].vt) << k;
-  }
-  const PARAMDESCEX* def = fd->lprgelemdescParam[1].paramdesc.pparamdescex;
-  ASSERT_NE(def, nullptr);
-  UniqueVariant value;
-  ASSERT_EQ(VariantChangeType(value.get(), const_cast<VARIANT*>(&def->varDefaultValue), 0, VT_I4),
-            S_OK);
-  EXPECT_EQ(V_I4(value.get()), 0);
-  vtable_->ReleaseFuncDesc(fd);
-}
-
-TEST_F(TypeLibTest, EnumerationNamesAreExact) {
-  const struct {
-    const wchar_t* type;
-    std::vector<const wchar_t*> names;
-    int first;
-  } enums[] = {
-      {L"GradientType",
-       {L"Top to Bottom", L"Left to Right", L"Bottom to Top", L"Right to Left",
-        L"Diamond Center FadeOut", L"Diamond Center FadeIn", L"Circle Center FadeOut",
-        L"Circle Center FadeIn", L"Circle Top Left FadeOut", L"Circle Top Left FadeIn",
-        L"Circle Top Right FadeOut", L"Circle Top Right FadeIn", L"Circle Bottom Left FadeOut",
-        L"Circle Bottom Left FadeIn", L"Circle Bottom Right FadeOut",
-        L"Circle Bottom Right FadeIn"},
-       1},
-      {L"TypeOfHeading", {L"Flat", L"3D"}, 0},
-      {L"StartPosition", {L"Manual", L"Center of Form", L"Center of Screen"}, 0},
-  };
-  for (const auto& e : enums) {
-    ComPtr<ITypeInfo> ti;  // the enumerations follow the interface and the class
-    ASSERT_EQ(lib_->GetTypeInfo(static_cast<UINT>(&e - enums) + 2, ti.put()), S_OK);
-    ASSERT_EQ(name_of(ti.get()), e.type);
-    TYPEATTR* ta = nullptr;
-    ASSERT_EQ(ti->GetTypeAttr(&ta), S_OK);
-    ASSERT_EQ(ta->cVars, e.names.size());
-    ti->ReleaseTypeAttr(ta);
-    for (UINT k = 0; k < e.names.size(); ++k) {
-      VARDESC* vd = nullptr;
-      ASSERT_EQ(ti->GetVarDesc(k, &vd), S_OK);
-      EXPECT_EQ(name_of(ti.get(), vd->memid), e.names[k]);
-      EXPECT_TRUE(V_VT(vd->lpvarValue) == VT_I4 || V_VT(vd->lpvarValue) == VT_INT);  // 32-bit
-      EXPECT_EQ(V_I4(vd->lpvarValue), e.first + static_cast<int>(k));
-      ti->ReleaseVarDesc(vd);
-    }
   }
 }
 

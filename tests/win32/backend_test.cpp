@@ -99,85 +99,44 @@ void click(HWND h, int x, int y) {
   ::PostMessageW(h, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
 }
 
+// The form shown modelessly.
+class Win32Form : public ::testing::Test {
+ protected:
+  Win32Form() {
+    f.Show(false);
+    pump(50);
+  }
+  ~Win32Form() override { f.Unload(); }
+  TestForm f;
+};
+
 // ---------------------------------------------------------------------------------------------
 
-TEST(Win32Form, TheWindowHasAFixedFrameAndFollowsTheTwipsAtFifteenTwipsPerPixel) {
-  TestForm f;
-  f.Show(false);
-  ASSERT_EQ(backend().screen().TwipsPerPixelX(), 15.0f);
+// Sizes in twips, at 15 twips a pixel: msgbox_test.cpp.
+TEST_F(Win32Form, TheWindowHasAFixedFrameNoTitleBarAndFollowsTheModel) {
   RECT outer{}, client{};
   ::GetWindowRect(hwnd_of(f), &outer);
   ::GetClientRect(hwnd_of(f), &client);
-  EXPECT_EQ(outer.right - outer.left, 300);
-  EXPECT_EQ(outer.bottom - outer.top, 200);
   EXPECT_EQ(outer.left, 100);
   EXPECT_EQ(client.right, 294) << "a fixed dialog frame of 3 pixels a side";
   EXPECT_EQ(client.bottom, 194);
   const LONG style = ::GetWindowLongW(hwnd_of(f), GWL_STYLE);
   EXPECT_FALSE((style & WS_CAPTION) == WS_CAPTION) << "no title bar";
   EXPECT_FALSE(style & WS_THICKFRAME) << "not resizable";
-
-  // A change of the model moves the window.
-  f.SetWidth(6000);
-  RECT moved{};
-  ::GetWindowRect(hwnd_of(f), &moved);
-  EXPECT_EQ(moved.right - moved.left, 400);
-  f.Unload();
+  f.SetWidth(6000);  // a change of the model moves the window
+  ::GetWindowRect(hwnd_of(f), &outer);
+  EXPECT_EQ(outer.right - outer.left, 400);
 }
 
 // Capture and a release elsewhere: the close box rows of msgbox_test.cpp.
-TEST(Win32Form, PressesReachWindowlessLabelsAndReportTwipsOfTheirControl) {
-  TestForm f;
-  f.Show(false);
-  pump(50);
+TEST_F(Win32Form, PressesReachWindowlessLabelsAndReportTwipsOfTheirControl) {
   click(child_at(f, 100, 5), 7, 8);  // on the title
   click(child_at(f, 100, 100), 10, 20);
   pump(50);
   EXPECT_EQ(f.seen, (std::vector<std::string>{"TitleDown", "BodyDown 150,300"}));
-  f.Unload();
 }
 
-TEST(Win32Form, TheModalShowingEndsWhenTheLoopIsToldToQuitOrTheWindowIsDestroyed) {
-  {
-    TestForm f;
-    show_modal(f, {[] { ::PostQuitMessage(7); }});
-    EXPECT_FALSE(f.IsLoaded());
-    MSG msg;
-    ASSERT_TRUE(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
-        << "the quit goes on to the caller's loop";
-    EXPECT_EQ(msg.wParam, 7u);
-  }
-  {
-    TestForm f;
-    show_modal(f, {[&f] { ::DestroyWindow(hwnd_of(f)); }});
-    EXPECT_FALSE(f.IsLoaded());
-  }
-}
-
-TEST(Win32Form, AModalShowingDisablesTheThreadsOtherWindowsAndIgnoresClose) {
-  HWND other = ::CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 0, 0, 40, 40,
-                                 nullptr, nullptr, nullptr, nullptr);
-  TestForm f;
-  bool other_enabled_during = true, up_after_close = false;
-  show_modal(f, {[&] {
-                   other_enabled_during = ::IsWindowEnabled(other);
-                   ::PostMessageW(hwnd_of(f), WM_CLOSE, 0, 0);  // Alt+F4, the task bar
-                 },
-                 [] {},
-                 [&] {
-                   up_after_close = f.IsLoaded() && ::IsWindowVisible(hwnd_of(f));
-                   f.Unload();
-                 }});
-  EXPECT_FALSE(other_enabled_during);
-  EXPECT_TRUE(up_after_close) << "the form ends only through its own handlers";
-  EXPECT_TRUE(::IsWindowEnabled(other)) << "enabled again when the showing ends";
-  ::DestroyWindow(other);
-}
-
-TEST(Win32Form, ScreenShowsImagesTextLinesAndButtonsInPlace) {
-  TestForm f;
-  f.Show(false);
-  pump(50);
+TEST_F(Win32Form, ScreenShowsImagesTextLinesAndButtonsInPlace) {
   const auto shot = capture(hwnd_of(f));
   struct Case {
     const char* what;
@@ -194,48 +153,64 @@ TEST(Win32Form, ScreenShowsImagesTextLinesAndButtonsInPlace) {
       {"face of a button without focus", 195, 162, ::GetSysColor(COLOR_BTNFACE)},
   };
   for (const auto& c : cases) EXPECT_EQ(shot.rgb_at(c.x, c.y), c.expected) << c.what;
-  f.Unload();
 }
 
-TEST(Win32Form, AmpersandInALabelIsShownLiterally) {
-  TestForm f;
-  f.Show(false);
-  pump(50);
-  // The label's width is that of the whole text, "&" included.
-  auto& text = win32::win32_backend().gdi_text();
-  HDC dc = ::CreateCompatibleDC(nullptr);
-  ::SelectObject(dc, text.font(f.title->GetFont()));
+TEST_F(Win32Form, AmpersandInALabelIsShownLiterally) {
+  // The whole text, "&" included, drawn without prefix processing, white on the heading, and
+  // nothing beside it.
+  HFONT font = win32::win32_backend().gdi_text().font(f.title->GetFont());
   SIZE size{};
-  ::GetTextExtentPoint32W(dc, L"A & B", 5, &size);
-  EXPECT_EQ(to_pixels_x(f.title->Width()), size.cx);
-  // What is on the screen is the text drawn without prefix processing.
+  const auto want = testing::paint(100, 20, [&](HDC dc) {
+    ::SelectObject(dc, font);
+    ::GetTextExtentPoint32W(dc, L"A & B", 5, &size);
+    RECT r{0, 0, 100, 20};
+    ::SetBkColor(dc, kHeadingColour);
+    ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
+    ::SetTextColor(dc, RGB(255, 255, 255));
+    ::SetBkMode(dc, TRANSPARENT);
+    ::DrawTextW(dc, L"A & B", 5, &r, DT_NOPREFIX | DT_SINGLELINE);
+  });
+  EXPECT_EQ(to_pixels_x(f.title->Width()), size.cx) << "the label is as wide as the whole text";
   const auto shot = capture(child_at(f, 100, 5));
-  BITMAPINFO bi{};
-  bi.bmiHeader = {sizeof(bi.bmiHeader), size.cx, -size.cy, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  void* bits = nullptr;
-  HBITMAP bmp = ::CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  ::SelectObject(dc, bmp);
-  RECT r{0, 0, size.cx, size.cy};
-  HBRUSH heading = ::CreateSolidBrush(kHeadingColour);
-  ::FillRect(dc, &r, heading);
-  ::DeleteObject(heading);
-  ::SetTextColor(dc, RGB(255, 255, 255));
-  ::SetBkMode(dc, TRANSPARENT);
-  ::DrawTextW(dc, L"A & B", 5, &r, DT_NOPREFIX | DT_SINGLELINE);
-  ::GdiFlush();
-  const auto* ref = static_cast<const std::uint32_t*>(bits);
   int differ = 0, lit = 0;
-  for (int y = 0; y < size.cy; ++y)
-    for (int x = 0; x < size.cx; ++x) {
-      const std::uint32_t want = ref[y * size.cx + x] & 0xFFFFFF;
-      lit += want != 0xC80000;
-      differ += shot.px[static_cast<std::size_t>((6 + y) * shot.width + 5 + x)] != want;
+  for (int y = 0; y < want.height; ++y)
+    for (int x = 0; x < want.width; ++x) {
+      lit += want.rgb_at(x, y) != kHeadingColour;
+      differ += shot.rgb_at(5 + x, 6 + y) != want.rgb_at(x, y);
     }
-  ::DeleteDC(dc);
-  ::DeleteObject(bmp);
   EXPECT_GT(lit, 10);
   EXPECT_EQ(differ, 0);
-  f.Unload();
+}
+
+TEST(Win32ModalForm, DisablesTheThreadsOtherWindowsIgnoresCloseAndEndsOnAQuit) {
+  HWND other = ::CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 0, 0, 40, 40,
+                                 nullptr, nullptr, nullptr, nullptr);
+  TestForm f;
+  bool other_enabled_during = true, up_after_close = false;
+  show_modal(f, {[&] {
+                   other_enabled_during = ::IsWindowEnabled(other);
+                   ::PostMessageW(hwnd_of(f), WM_CLOSE, 0, 0);  // Alt+F4, the task bar
+                 },
+                 [] {},
+                 [&] {
+                   up_after_close = f.IsLoaded() && ::IsWindowVisible(hwnd_of(f));
+                   ::PostQuitMessage(7);
+                 }});
+  EXPECT_FALSE(other_enabled_during);
+  EXPECT_TRUE(up_after_close) << "the form ends only through its own handlers";
+  EXPECT_FALSE(f.IsLoaded());
+  EXPECT_TRUE(::IsWindowEnabled(other)) << "enabled again when the showing ends";
+  ::DestroyWindow(other);
+  MSG msg;
+  ASSERT_TRUE(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
+      << "the quit goes on to the caller's loop";
+  EXPECT_EQ(msg.wParam, 7u);
+}
+
+TEST(Win32ModalForm, EndsWhenItsWindowIsDestroyed) {
+  TestForm f;
+  show_modal(f, {[&f] { ::DestroyWindow(hwnd_of(f)); }});
+  EXPECT_FALSE(f.IsLoaded());
 }
 
 }  // namespace

@@ -37,22 +37,18 @@ HWND up_hwnd() {
   return h;
 }
 HWND button_hwnd(const wchar_t* caption) {
-  HWND found = nullptr;
-  struct Find {
-    const wchar_t* caption;
-    HWND* out;
-  } find{caption, &found};
+  std::pair<std::wstring, HWND> find{caption, nullptr};
   ::EnumChildWindows(
       up_hwnd(),
       [](HWND w, LPARAM p) -> BOOL {
-        auto* f = reinterpret_cast<Find*>(p);
+        auto& [caption, found] = *reinterpret_cast<std::pair<std::wstring, HWND>*>(p);
         wchar_t text[64];
         ::GetWindowTextW(w, text, 64);
-        if (std::wstring(text) == f->caption && ::IsWindowVisible(w)) *f->out = w;
+        if (text == caption && ::IsWindowVisible(w)) found = w;
         return TRUE;
       },
       reinterpret_cast<LPARAM>(&find));
-  return found;
+  return find.second;
 }
 // The child window that shows a picture box of the message window.
 HWND picture_hwnd(const forms::PictureBox& box) {
@@ -74,16 +70,14 @@ class MsgBoxTest : public ::testing::Test {
                      std::deque<std::function<void()>> steps) {
     steps.push_front([] {});
     for (int i = 0; i < 100; ++i) steps.push_back([] {});
-    steps.push_back([this] {
+    steps.push_back([] {
       ADD_FAILURE() << "the message box was still up after the script";
-      escaped_ = true;
       press(VK_ESCAPE);
     });
     Script script(std::move(steps));
     return q.MsgBox(message, flags, L"T");
   }
   Quillon q;
-  bool escaped_ = false;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -129,7 +123,6 @@ TEST_P(MsgBoxEndings, ReturnTheCodeOfTheWayOfEnding) {
   const std::int16_t result = modal(L"Question?", c.flags, std::move(steps));
   if (clicker.joinable()) clicker.join();
   EXPECT_EQ(result, c.expected) << c.name;
-  EXPECT_FALSE(escaped_) << c.name;
   EXPECT_TRUE(window::LoadedWindows().empty()) << c.name << ": the window unloaded itself";
 }
 
@@ -192,14 +185,11 @@ TEST_P(MsgBoxFront, LosingAndRegainingTheFrontRepaintsTheHeadingAndSetsTheFocus)
   EXPECT_EQ(heading_colour(), active) << c.name;
   EXPECT_EQ(::GetFocus(), button_hwnd(L"&No")) << c.name << ": the default button";
   ::SetFocus(button_hwnd(L"Cancel"));  // the user moves the focus
-  HWND other = nullptr;
-  if (c.other_window_of_this_program) {
-    other = ::CreateWindowExW(0, L"STATIC", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 40, 40, nullptr,
-                              nullptr, nullptr, nullptr);
-    ::SetActiveWindow(other);
-  } else {
-    ::SetActiveWindow(nullptr);
-  }
+  const HWND other = c.other_window_of_this_program
+                         ? ::CreateWindowExW(0, L"STATIC", L"other", WS_POPUP | WS_VISIBLE, 0, 0,
+                                             40, 40, nullptr, nullptr, nullptr, nullptr)
+                         : nullptr;
+  ::SetActiveWindow(other);
   pump(150);
   EXPECT_NE(::GetActiveWindow(), up_hwnd()) << c.name;
   EXPECT_EQ(heading_colour(), static_cast<Rgb>(::GetSysColor(COLOR_INACTIVECAPTION))) << c.name;
@@ -298,8 +288,6 @@ TEST_P(MsgBoxScreen, ShowsTheModelsPixelsAtTheTwipsRulesSizes) {
     }
   EXPECT_GT(compared, visible_w * visible_h / 2) << c.name;
   EXPECT_EQ(differ, 0) << c.name;
-  press(VK_ESCAPE);
-  pump(50);
 }
 
 INSTANTIATE_TEST_SUITE_P(Styles, MsgBoxScreen,

@@ -44,9 +44,7 @@ TEST_P(Win32Navigation, GivesTheExpectedSequence) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, Win32Navigation, ::testing::ValuesIn(kNavigationCases),
-                         [](const auto& info) {
-                           return case_name(::testing::PrintToString(info.param));
-                         });
+                         navigation_case_name);
 
 }  // namespace
 }  // namespace quillon::testing

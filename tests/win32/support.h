@@ -36,7 +36,6 @@ class Script {
   }
   Script(const Script&) = delete;
   Script& operator=(const Script&) = delete;
-  bool done() const { return steps_.empty(); }
 
  private:
   static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
@@ -73,31 +72,31 @@ struct Shot {
     return ((v >> 16) & 0xFF) | (v & 0xFF00) | ((v & 0xFF) << 16);
   }
 };
-inline Shot capture(HWND hwnd) {
-  RECT r{};
-  ::GetClientRect(hwnd, &r);
-  Shot s;
-  s.width = r.right;
-  s.height = r.bottom;
-  s.px.resize(static_cast<std::size_t>(s.width * s.height));
-  HDC src = ::GetDC(hwnd);
-  HDC mem = ::CreateCompatibleDC(src);
+// What draw(HDC) paints on a memory DC of the given size.
+template <class Draw>
+Shot paint(int width, int height, Draw draw) {
+  Shot s{width, height, std::vector<std::uint32_t>(static_cast<std::size_t>(width * height))};
+  HDC mem = ::CreateCompatibleDC(nullptr);
   BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-  bi.bmiHeader.biWidth = s.width;
-  bi.bmiHeader.biHeight = -s.height;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader = {sizeof(bi.bmiHeader), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   void* bits = nullptr;
   HBITMAP bmp = ::CreateDIBSection(mem, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
   HGDIOBJ old = ::SelectObject(mem, bmp);
-  ::BitBlt(mem, 0, 0, s.width, s.height, src, 0, 0, SRCCOPY);
+  draw(mem);
   ::GdiFlush();
   const auto* p = static_cast<const std::uint32_t*>(bits);
   for (std::size_t i = 0; i < s.px.size(); ++i) s.px[i] = p[i] & 0x00FFFFFF;
   ::SelectObject(mem, old);
   ::DeleteObject(bmp);
   ::DeleteDC(mem);
+  return s;
+}
+inline Shot capture(HWND hwnd) {
+  RECT r{};
+  ::GetClientRect(hwnd, &r);
+  HDC src = ::GetDC(hwnd);
+  Shot s = paint(r.right, r.bottom,
+                 [&](HDC mem) { ::BitBlt(mem, 0, 0, r.right, r.bottom, src, 0, 0, SRCCOPY); });
   ::ReleaseDC(hwnd, src);
   return s;
 }
