@@ -1,19 +1,22 @@
 // Preview of whole message boxes: builds a Quillon object from command-line options, shows the
 // box modelessly on the headless backend and renders the window to a PNG file.
 //
-//   box --flags N --text T --title T [--gradient N] [--heading flat|3d] [--solid] [--align N]
-//       [--width N] [--height N] [--hide-buttons] [--no-close-box] [--body RGB] [--buttons RGB]
-//       [--heading-colour RGB] [--inactive] --out file.png
+//   box [--text T] [--flags N] [--title T] [--PropertyName VALUE ...] [--inactive] --out file.png
 //   box --gallery DIR      renders a representative set of boxes into DIR
 //
-// Texts are UTF-8; "\n" in a text is a line break. Colours are numbers (0x00BBGGRR or decimal).
+// Every property of the component is an option of its own name (kProperties); `preview --help`
+// lists them. Texts are UTF-8; "\n" in a text is a line break.
 #include "preview/box.h"
 
-#include <cstdio>
-#include <cstdlib>
+#include <cctype>
+#include <charconv>
+#include <cstdint>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+#include <type_traits>
+#include <variant>
 #include <vector>
 
 #include "component/quillon.h"
@@ -25,23 +28,66 @@ namespace {
 using quillon::kVbFalse;
 using quillon::kVbTrue;
 using quillon::Quillon;
+using quillon::forms::OleColor;
 namespace headless = quillon::forms::headless;
+
+// How a property's value is written on the command line.
+enum class Kind { kColour, kBoolean, kEnumeration, kShort, kTwips, kText };
+
+using Setter = std::variant<void (Quillon::*)(OleColor), void (Quillon::*)(std::int16_t),
+                            void (Quillon::*)(std::int32_t), void (Quillon::*)(std::wstring)>;
+
+struct Property {
+  const char* name;
+  Kind kind;
+  Setter set;
+  const char* help;
+};
+
+// The component's properties in the type library's order, each with its setter.
+const Property kProperties[] = {
+    {"BackColorBody", Kind::kColour, &Quillon::SetBackColorBody, "the body"},
+    {"BackColorButtons", Kind::kColour, &Quillon::SetBackColorButtons, "the buttons"},
+    {"BackColorHeading", Kind::kColour, &Quillon::SetBackColorHeading, "the heading bar"},
+    {"ForeColorBody", Kind::kColour, &Quillon::SetForeColorBody, "the message"},
+    {"ForeColorHeading", Kind::kColour, &Quillon::SetForeColorHeading, "the title"},
+    {"GradientPaint", Kind::kBoolean, &Quillon::SetGradientPaint,
+     "a shaded or patterned body (GradientDirection)"},
+    {"GradientDirection", Kind::kEnumeration, &Quillon::SetGradientDirection,
+     "1-4 bands, 5-16 diamond and circles (with GradientPaint True)"},
+    {"HeadingType", Kind::kEnumeration, &Quillon::SetHeadingType, "0 flat, 1 3-D"},
+    {"SolidColorHeading", Kind::kBoolean, &Quillon::SetSolidColorHeading,
+     "the heading in one colour, not shaded"},
+    {"TextAlignment", Kind::kEnumeration, &Quillon::SetTextAlignment, "0 left, 1 right, 2 centre"},
+    {"Moveable", Kind::kBoolean, &Quillon::SetMoveable, "dragged by its body"},
+    {"KeepOnTop", Kind::kBoolean, &Quillon::SetKeepOnTop, "always on top"},
+    {"Modal", Kind::kBoolean, &Quillon::SetModal, "taken, but the preview shows modelessly"},
+    {"TimerSeconds", Kind::kShort, &Quillon::SetTimerSeconds, "closes itself after N seconds"},
+    {"SoundBeep", Kind::kBoolean, &Quillon::SetSoundBeep, "the message sound (silent here)"},
+    {"ControlBox", Kind::kBoolean, &Quillon::SetControlBox, "the close box"},
+    {"StartUpPosition", Kind::kEnumeration, &Quillon::SetStartUpPosition,
+     "0 manual, 1 centre of form, 2 centre of screen"},
+    {"Top", Kind::kTwips, &Quillon::SetTop, "with StartUpPosition 0"},
+    {"Left", Kind::kTwips, &Quillon::SetLeft, "with StartUpPosition 0"},
+    {"Height", Kind::kTwips, &Quillon::SetHeight, "0: fitted to the contents"},
+    {"Width", Kind::kTwips, &Quillon::SetWidth, "0: fitted to the contents"},
+    {"DefaultTitle", Kind::kText, &Quillon::SetDefaultTitle, "the title when the call has none"},
+    {"HideButtons", Kind::kBoolean, &Quillon::SetHideButtons, "no buttons"},
+};
+
+// One property option as given, its value checked.
+struct Setting {
+  const Property* property;
+  std::string text;
+  long long number = 0;
+  std::wstring wide;
+};
 
 struct BoxOptions {
   std::int16_t flags = 0;
   std::wstring text = L"Message text";
   std::wstring title;
-  int gradient = 0;  // 0: solid body
-  int heading = 0;
-  bool solid_heading = false;
-  int align = 0;
-  std::int32_t width = 0;
-  std::int32_t height = 0;
-  bool hide_buttons = false;
-  bool close_box = true;
-  long long body = -1;
-  long long buttons = -1;
-  long long heading_colour = -1;
+  std::vector<Setting> settings;
   bool inactive = false;
   std::string out;
 };
@@ -65,11 +111,78 @@ std::wstring Widen(const std::string& s) {
   return out;
 }
 
-long long Number(const std::string& s) {
-  std::size_t used = 0;
-  const long long v = std::stoll(s, &used, 0);
-  if (used != s.size()) throw std::invalid_argument("not a number: " + s);
+[[noreturn]] void Refuse(const std::string& option, const std::string& value,
+                         const std::string& why) {
+  throw std::invalid_argument(option + " " + value + ": " + why);
+}
+
+// A decimal or 0x-hex number, optionally negative, within [low, high].
+long long Number(const std::string& option, const std::string& s, long long low, long long high) {
+  std::string_view v = s;
+  const bool negative = v.starts_with('-');
+  if (negative) v.remove_prefix(1);
+  int base = 10;
+  if (v.starts_with("0x") || v.starts_with("0X")) {
+    base = 16;
+    v.remove_prefix(2);
+  }
+  unsigned long long u = 0;
+  const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), u, base);
+  if (ec == std::errc::invalid_argument || end != v.data() + v.size())
+    Refuse(option, s, "not a number (decimal or 0x hex)");
+  const auto magnitude = static_cast<long long>(u > (1ULL << 40) ? 1ULL << 40 : u);
+  const long long n = negative ? -magnitude : magnitude;
+  if (ec != std::errc() || n < low || n > high)
+    Refuse(option, s, "out of range " + std::to_string(low) + ".." + std::to_string(high));
+  return n;
+}
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+long long Boolean(const std::string& option, const std::string& s) {
+  if (Lower(s) == "true" || s == "1" || s == "-1") return kVbTrue;
+  if (Lower(s) == "false" || s == "0") return kVbFalse;
+  Refuse(option, s, "not a Boolean (True, False, 1, 0 or -1)");
+}
+
+Setting Read(const Property& p, const std::string& option, const std::string& s) {
+  Setting v{&p, s, 0, {}};
+  switch (p.kind) {
+    case Kind::kColour:
+      v.number = Number(option, s, INT32_MIN, UINT32_MAX);
+      break;
+    case Kind::kBoolean:
+      v.number = Boolean(option, s);
+      break;
+    case Kind::kShort:
+      v.number = Number(option, s, INT16_MIN, INT16_MAX);
+      break;
+    case Kind::kEnumeration:
+    case Kind::kTwips:
+      v.number = Number(option, s, INT32_MIN, INT32_MAX);
+      break;
+    case Kind::kText:
+      v.wide = Widen(s);
+      break;
+  }
   return v;
+}
+
+const Property* Find(const std::string& option) {
+  for (const auto& p : kProperties)
+    if (option == std::string("--") + p.name) return &p;
+  return nullptr;
+}
+
+// The property that the option names in another case, for the error message.
+std::string Suggest(const std::string& option) {
+  for (const auto& p : kProperties)
+    if (Lower(option) == Lower(std::string("--") + p.name))
+      return std::string(" (did you mean --") + p.name + "?)";
+  return "";
 }
 
 BoxOptions Parse(const std::vector<std::string>& args) {
@@ -77,49 +190,47 @@ BoxOptions Parse(const std::vector<std::string>& args) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     auto value = [&]() -> const std::string& {
-      if (i + 1 >= args.size()) throw std::invalid_argument(a + " needs a value");
+      // The next option is not taken as a value ("--Width --out f.png").
+      if (i + 1 >= args.size() || (args[i + 1].starts_with("--") && args[i + 1].size() > 2 &&
+                                   std::isalpha(static_cast<unsigned char>(args[i + 1][2]))))
+        throw std::invalid_argument(a + " needs a value");
       return args[++i];
     };
-    if (a == "--flags") {
-      o.flags = static_cast<std::int16_t>(Number(value()));
-    } else if (a == "--text") {
+    if (const Property* p = Find(a)) {
+      const std::string& v = value();
+      o.settings.push_back(Read(*p, a, v));
+    } else if (a == "--flags") {
+      const std::string& v = value();
+      o.flags = static_cast<std::int16_t>(Number(a, v, INT16_MIN, INT16_MAX));
+    } else if (a == "--text" || a == "--message") {
       o.text = Widen(value());
     } else if (a == "--title") {
       o.title = Widen(value());
-    } else if (a == "--gradient") {
-      o.gradient = static_cast<int>(Number(value()));
-    } else if (a == "--heading") {
-      const std::string& h = value();
-      if (h != "flat" && h != "3d") throw std::invalid_argument("--heading flat or 3d");
-      o.heading = h == "3d" ? 1 : 0;
-    } else if (a == "--solid") {
-      o.solid_heading = true;
-    } else if (a == "--align") {
-      o.align = static_cast<int>(Number(value()));
-    } else if (a == "--width") {
-      o.width = static_cast<std::int32_t>(Number(value()));
-    } else if (a == "--height") {
-      o.height = static_cast<std::int32_t>(Number(value()));
-    } else if (a == "--hide-buttons") {
-      o.hide_buttons = true;
-    } else if (a == "--no-close-box") {
-      o.close_box = false;
-    } else if (a == "--body") {
-      o.body = Number(value());
-    } else if (a == "--buttons") {
-      o.buttons = Number(value());
-    } else if (a == "--heading-colour") {
-      o.heading_colour = Number(value());
     } else if (a == "--inactive") {
       o.inactive = true;
     } else if (a == "--out") {
       o.out = value();
     } else {
-      throw std::invalid_argument("unknown option " + a);
+      throw std::invalid_argument("unknown option " + a + Suggest(a));
     }
   }
   if (o.out.empty()) throw std::invalid_argument("--out file.png is required");
   return o;
+}
+
+// One setting through the property's setter; an enumeration beyond 16 bits fails there.
+void Apply(Quillon& q, const Setting& s) {
+  auto call = [&]<class Arg>(void (Quillon::*set)(Arg)) {
+    if constexpr (std::is_same_v<Arg, std::wstring>)
+      (q.*set)(s.wide);
+    else
+      (q.*set)(static_cast<Arg>(s.number));
+  };
+  try {
+    std::visit(call, s.property->set);
+  } catch (const quillon::forms::Error& e) {
+    Refuse(std::string("--") + s.property->name, s.text, e.what());
+  }
 }
 
 // Shows one box on a fresh headless screen and writes its picture.
@@ -131,23 +242,9 @@ void Render(const BoxOptions& o) {
   } release;
 
   Quillon q;
-  q.SetModal(kVbFalse);
   q.SetSoundBeep(kVbFalse);
-  if (o.gradient > 0) {
-    q.SetGradientPaint(kVbTrue);
-    q.SetGradientDirection(o.gradient);
-  }
-  q.SetHeadingType(o.heading);
-  q.SetSolidColorHeading(o.solid_heading ? kVbTrue : kVbFalse);
-  q.SetTextAlignment(o.align);
-  q.SetWidth(o.width);
-  q.SetHeight(o.height);
-  q.SetHideButtons(o.hide_buttons ? kVbTrue : kVbFalse);
-  q.SetControlBox(o.close_box ? kVbTrue : kVbFalse);
-  if (o.body >= 0) q.SetBackColorBody(static_cast<quillon::forms::OleColor>(o.body));
-  if (o.buttons >= 0) q.SetBackColorButtons(static_cast<quillon::forms::OleColor>(o.buttons));
-  if (o.heading_colour >= 0)
-    q.SetBackColorHeading(static_cast<quillon::forms::OleColor>(o.heading_colour));
+  for (const auto& s : o.settings) Apply(q, s);
+  q.SetModal(kVbFalse);  // the window stays up to be pictured
   q.MsgBox(o.text, o.flags, o.title);
 
   auto up = quillon::window::LoadedWindows();
@@ -182,25 +279,36 @@ const std::vector<GalleryBox>& Gallery() {
       {"icon80-none", {"--flags", "80", "--text", "Icon value 80 names no stock icon."}},
       {"align0-left", {"--flags", "1", "--text", "Left\\nalignment of\\nthree lines"}},
       {"align1-right",
-       {"--flags", "1", "--align", "1", "--text", "Right\\nalignment of\\nthree lines"}},
+       {"--flags", "1", "--TextAlignment", "1", "--text", "Right\\nalignment of\\nthree lines"}},
       {"align2-centre",
-       {"--flags", "1", "--align", "2", "--text", "Centred\\nalignment of\\nthree lines"}},
-      {"heading-3d", {"--flags", "4", "--heading", "3d", "--text", "A 3-D heading."}},
-      {"heading-solid", {"--flags", "0", "--solid", "--text", "A solid heading."}},
+       {"--flags", "1", "--TextAlignment", "2", "--text", "Centred\\nalignment of\\nthree lines"}},
+      {"heading-3d", {"--flags", "4", "--HeadingType", "1", "--text", "A 3-D heading."}},
+      {"heading-solid",
+       {"--flags", "0", "--SolidColorHeading", "True", "--text", "A solid heading."}},
       {"heading-inactive", {"--flags", "0", "--inactive", "--text", "An inactive heading."}},
       {"width4000-wrap",
-       {"--flags", "48", "--width", "4000", "--text",
+       {"--flags", "48", "--Width", "4000", "--text",
         "With a fixed width of 4000 twips the message wraps at word boundaries beside the "
         "icon, and the window grows in height to hold every line of it."}},
-      {"hide-buttons", {"--flags", "3", "--hide-buttons", "--text", "No buttons at all."}},
-      {"no-close-box", {"--flags", "0", "--no-close-box", "--text", "No close box."}},
-      {"gradient1-bands", {"--flags", "64", "--gradient", "1", "--text", "Top to bottom."}},
-      {"gradient3-bands", {"--flags", "4", "--gradient", "3", "--text", "Left to right."}},
-      {"gradient5-diamond", {"--flags", "32", "--gradient", "5", "--text", "A diamond body."}},
-      {"gradient13-circle", {"--flags", "1", "--gradient", "13", "--text", "A circle body."}},
+      {"hide-buttons", {"--flags", "3", "--HideButtons", "True", "--text", "No buttons at all."}},
+      {"no-close-box", {"--flags", "0", "--ControlBox", "False", "--text", "No close box."}},
+      {"gradient1-bands",
+       {"--flags", "64", "--GradientPaint", "True", "--GradientDirection", "1", "--text",
+        "Top to bottom."}},
+      {"gradient3-bands",
+       {"--flags", "4", "--GradientPaint", "True", "--GradientDirection", "3", "--text",
+        "Left to right."}},
+      {"gradient5-diamond",
+       {"--flags", "32", "--GradientPaint", "True", "--GradientDirection", "5", "--text",
+        "A diamond body."}},
+      {"gradient13-circle",
+       {"--flags", "1", "--GradientPaint", "True", "--GradientDirection", "13", "--text",
+        "A circle body."}},
       {"colours",
-       {"--flags", "3", "--body", "0x00E0FFFF", "--buttons", "0x00C0E0C0", "--heading-colour",
-        "0x00603000", "--text", "Custom colours & an ampersand."}},
+       {"--flags", "3", "--BackColorBody", "0x00E0FFFF", "--BackColorButtons", "0x00C0E0C0",
+        "--BackColorHeading", "0x00603000", "--ForeColorBody", "0x00800000", "--ForeColorHeading",
+        "0x0080FFFF", "--text", "Custom colours & an ampersand."}},
+      {"default-title", {"--DefaultTitle", "Default title", "--text", "The call gave no title."}},
       {"title-and-text-unicode",
        {"--flags", "64", "--title",
         "Gr\xC3\xBC\xC3\x9F"
@@ -210,13 +318,46 @@ const std::vector<GalleryBox>& Gallery() {
   return boxes;
 }
 
+const char* Metavar(Kind kind) {
+  switch (kind) {
+    case Kind::kColour:
+      return "COLOUR";
+    case Kind::kBoolean:
+      return "BOOL";
+    case Kind::kText:
+      return "TEXT";
+    case Kind::kTwips:
+      return "TWIPS";
+    default:
+      return "N";
+  }
+}
+
 }  // namespace
 
-int preview_box(int argc, char** argv) {
+void print_box_options(std::FILE* to) {
+  std::fprintf(to,
+               "Options of 'preview box': the call MsgBox(text, flags, title)\n"
+               "  --text TEXT (or --message)     the message; UTF-8, \\n breaks the line\n"
+               "  --flags N                      buttons + icon + default button, as for MsgBox\n"
+               "  --title TEXT                   the title\n"
+               "  --inactive                     the heading as it looks behind another program\n"
+               "  --out FILE.png                 where the picture goes (required)\n"
+               "and the component's properties, named exactly:\n");
+  for (const auto& p : kProperties) {
+    const std::string option = std::string("--") + p.name + " " + Metavar(p.kind);
+    std::fprintf(to, "  %-30s %s\n", option.c_str(), p.help);
+  }
+  std::fprintf(
+      to,
+      "Numbers are decimal or 0x hex. COLOUR is 0x00BBGGRR, 0x800000nn for system colour\n"
+      "nn, or -1 for the default; BOOL is True, False, 1, 0 or -1. A value that the property's\n"
+      "type cannot hold is refused; others are corrected by the component's own rules\n"
+      "(GradientDirection 20 gives 1), as for a script.\n");
+}
+
+int preview_box(const std::vector<std::string>& args) {
   try {
-    std::vector<std::string> args(argv, argv + argc);
-    // Leading words (the program name, a sub-command) are not options.
-    while (!args.empty() && args.front().rfind("--", 0) != 0) args.erase(args.begin());
     if (args.size() == 2 && args[0] == "--gallery") {
       const std::filesystem::path dir = args[1];
       std::filesystem::create_directories(dir);

@@ -3,6 +3,7 @@
 //   preview styles OUTDIR   the 16 body styles (bands 1..4, patterns 5..16) on a 400 x 200 pixel
 //                           body and the four heading looks (active/inactive x solid/shaded)
 //   preview box ...         whole message boxes (see box.cpp)
+//   preview --help          usage, with every option of "preview box"
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -121,9 +122,30 @@ int styles(const std::filesystem::path& out) {
   return 0;
 }
 
+constexpr const char* kUsage =
+    "usage: preview styles OUTDIR\n"
+    "       preview box [OPTION VALUE]... --out FILE.png\n"
+    "       preview box --gallery DIR\n"
+    "       preview --help\n";
+
 int usage() {
-  std::fprintf(stderr, "usage: preview styles OUTDIR | preview box ...\n");
+  std::fprintf(stderr, "%s", kUsage);
   return 2;
+}
+
+int help() {
+  std::printf("%s\n", kUsage);
+  std::printf(
+      "Pictures made on the headless backend, with the pixels that Quillon.dll paints.\n"
+      "  styles OUTDIR       the 16 body styles and the 4 heading looks, one PNG each\n"
+      "  box --gallery DIR   a representative set of whole message boxes, one PNG each\n"
+      "  box ...             one message box, shown modelessly and saved as a PNG\n\n");
+  print_box_options(stdout);
+  return 0;
+}
+
+bool is_help(const std::string& word) {
+  return word == "--help" || word == "-h";
 }
 
 }  // namespace
@@ -131,9 +153,10 @@ int usage() {
 int main(int argc, char** argv) {
   if (argc < 2) return usage();
   const std::string what = argv[1];
+  if (is_help(what) || (what == "box" && argc == 3 && is_help(argv[2]))) return help();
   try {
     if (what == "styles") return argc == 3 ? styles(argv[2]) : usage();
-    if (what == "box") return preview_box(argc - 1, argv + 1);
+    if (what == "box") return preview_box({argv + 2, argv + argc});
   } catch (const std::exception& e) {
     std::fprintf(stderr, "preview: %s\n", e.what());
     return 1;
