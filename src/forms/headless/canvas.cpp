@@ -63,9 +63,7 @@ class BufferPool {
     free_.push_back(std::move(b));
   }
 
-  ~BufferPool() {
-    for (Buffer& b : free_) unpoison_all(b);
-  }
+  ~BufferPool();
 
  private:
   static constexpr std::size_t kMaxHeld = std::size_t{1} << 24;  // pixels: 64 MiB
@@ -90,9 +88,28 @@ class BufferPool {
   std::size_t held_ = 0;
 };
 
-BufferPool& pool() {
+// Set when the thread's pool has gone (a canvas owned by another thread-local object may outlive
+// it); a plain flag, so it can be read until the thread's very end.
+thread_local bool t_pool_gone = false;
+
+BufferPool::~BufferPool() {
+  t_pool_gone = true;
+  for (Buffer& b : free_) unpoison_all(b);
+}
+
+BufferPool* pool() {
+  if (t_pool_gone) return nullptr;
   thread_local BufferPool p;
-  return p;
+  return &p;
+}
+
+void give_back(std::unique_ptr<Rgb[]> bits, std::size_t capacity) {
+  if (BufferPool* p = pool()) p->give({std::move(bits), capacity});
+}
+
+BufferPool::Buffer take(std::size_t n) {
+  if (BufferPool* p = pool()) return p->take(n);
+  return {std::unique_ptr<Rgb[]>(new Rgb[n]), n};
 }
 
 }  // namespace
@@ -102,7 +119,7 @@ RasterCanvas::RasterCanvas(int width, int height, Rgb fill) {
 }
 
 RasterCanvas::~RasterCanvas() {
-  pool().give({std::move(bits_), capacity_});
+  give_back(std::move(bits_), capacity_);
 }
 
 void RasterCanvas::reset(int width, int height, Rgb fill) {
@@ -118,7 +135,7 @@ void RasterCanvas::reset(int width, int height, Rgb fill) {
 }
 
 void RasterCanvas::make_flat(Rgb colour) {
-  pool().give({std::move(bits_), capacity_});
+  give_back(std::move(bits_), capacity_);
   capacity_ = 0;
   flat_ = colour;
 }
@@ -127,7 +144,7 @@ PixelBuffer RasterCanvas::pixels() {
   if (flat_) {
     const std::size_t n = static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_);
     if (n > 0) {
-      auto b = pool().take(n);
+      auto b = take(n);
       bits_ = std::move(b.bits);
       capacity_ = b.capacity;
     }
