@@ -1,7 +1,7 @@
 // early_bound.cpp: Quillon from C++, early bound through quillon.h (made by the build next to
 // Quillon.tlb) and the vtable of its _Quillon interface.
-// With mingw-w64, Quillon.dll registered (regsvr32 Quillon.dll):
-//   x86_64-w64-mingw32-g++ -std=c++20 -I<folder of quillon.h> early_bound.cpp -lole32 -loleaut32
+// With mingw-w64, Quillon.dll registered (regsvr32 Quillon.dll) and GEN the folder of quillon.h:
+//   x86_64-w64-mingw32-g++ -std=c++20 -IGEN early_bound.cpp -lole32 -loleaut32 -luuid
 #include <initguid.h>  // first, in one file of the host: defines CLSID_Quillon and IID__Quillon
 #include <wrl/client.h>
 

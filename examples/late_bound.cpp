@@ -1,6 +1,6 @@
 // late_bound.cpp: Quillon from C++, late bound through IDispatch (GetIDsOfNames, then Invoke), as
 // a script engine calls it. Needs no header of Quillon's; Quillon.dll must be registered.
-//   x86_64-w64-mingw32-g++ -std=c++20 late_bound.cpp -lole32 -loleaut32
+//   x86_64-w64-mingw32-g++ -std=c++20 late_bound.cpp -lole32 -loleaut32 -luuid
 #include <windows.h>
 #include <wrl/client.h>
 
