@@ -16,7 +16,7 @@
 // The interface, class and library ids are defined here, once.
 #include <initguid.h>
 
-#include "quillon_h.h"
+#include "quillon.h"
 
 namespace quillon::housing {
 namespace {

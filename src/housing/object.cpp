@@ -21,7 +21,7 @@
 #include "forms/types.h"
 #include "housing/handles.h"
 #include "housing/module.h"
-#include "quillon_h.h"
+#include "quillon.h"
 
 namespace quillon::housing {
 namespace {

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "housing/handles.h"
-#include "quillon_h.h"
+#include "quillon.h"
 
 namespace quillon::housing::test {
 

@@ -19,7 +19,7 @@
 #include "housing/handles.h"
 // clang-format off
 #include <initguid.h>  // the interface and class ids are defined here
-#include "quillon_h.h"
+#include "quillon.h"
 // clang-format on
 
 using quillon::housing::ComPtr;
