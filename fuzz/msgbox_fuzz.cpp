@@ -260,9 +260,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (!modal && result != 0) fuzz::fail("a modeless call returned a result");
       if (modal && own->IsLoaded()) fuzz::fail("a modal call returned with its window still up");
 
-      const auto up = window::LoadedWindows();
-      RenderUp(up);
-      if (!modal && !up.empty()) {
+      if (!modal && !window::LoadedWindows().empty()) {
         // The modeless window lives on: its watcher and countdown tick, scripted input arrives.
         try {
           Script(hb, q, in);
@@ -271,9 +269,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         } catch (const std::runtime_error&) {
           // Scripted input for a window that has gone: the script's own complaint.
         }
-        RenderUp(window::LoadedWindows());
       }
     }
+    // What is still up at the end, as the user would see it.
+    RenderUp(window::LoadedWindows());
   }
   window::ReleaseThreadWindows();
   if (!window::LoadedWindows().empty()) fuzz::fail("windows left up after release");

@@ -491,7 +491,10 @@ HeadlessBackend::HeadlessBackend(ScreenSpec screen_size) : impl_(std::make_uniqu
   impl_->screen.size = screen_size;
   impl_->platform.impl = impl_.get();
 }
-HeadlessBackend::~HeadlessBackend() = default;
+// The texts laid out on this screen are not kept for the next one.
+HeadlessBackend::~HeadlessBackend() {
+  forget_layouts();
+}
 
 Screen& HeadlessBackend::screen() {
   return impl_->screen;

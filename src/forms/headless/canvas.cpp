@@ -1,6 +1,7 @@
 // The headless canvas: a plain buffer of RGB pixels, drawn by the shared per-pixel shapes
 // (raster.h) exactly as the Win32 canvas draws into its DIB.
 #include <algorithm>
+#include <bit>
 #include <memory>
 #include <vector>
 
@@ -44,8 +45,9 @@ class BufferPool {
       free_.erase(best);
       held_ -= b.capacity;
     } else {
-      b.bits.reset(new Rgb[n]);
-      b.capacity = n;
+      // Whole powers of two, so that a surface a little larger than the last still finds one.
+      b.capacity = std::bit_ceil(n);
+      b.bits.reset(new Rgb[b.capacity]);
     }
     poison(b, false, n);
     return b;

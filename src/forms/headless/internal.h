@@ -83,7 +83,9 @@ class FontStack {
                                 std::optional<int> wrap_width_px);
   struct Impl;
   std::unique_ptr<Impl> impl_;
+  friend void forget_layouts();
 };
 FontStack& font_stack();  // one per thread
+void forget_layouts();    // the thread's kept layouts, if its font stack is still there
 
 }  // namespace quillon::forms::headless

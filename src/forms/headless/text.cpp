@@ -14,10 +14,11 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <map>
 #include <stdexcept>
 #include <tuple>
-#include <unordered_map>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -25,38 +26,56 @@
 
 namespace quillon::forms::headless {
 
-// One character's aliased glyph, rendered once: its pixels that are set, as offsets from the
-// pen position on the baseline.
+// One character's aliased glyph, rendered once: its pixels that are set (a run of the face's
+// dot store), as offsets from the pen position on the baseline.
 struct Glyph {
-  std::vector<std::pair<int, int>> dots;
+  std::uint32_t first = 0, count = 0;
   int left = 0, top = 0, right = 0, bottom = 0;  // bounds of the dots, half-open
 };
 
+// A face's per-character answers are kept in tables indexed by the UTF-16 unit and in one store
+// of dots, so a new character costs no allocation of its own: a long text of new characters
+// grows the stores a few times, not once per character.
 struct FontFace {
+  static constexpr std::size_t kUnits = 0x10000;
+  static constexpr std::int32_t kUnknown = -1;
+
   FT_Face face = nullptr;
   int ascent = 10;
   int descent = 3;
-  std::unordered_map<wchar_t, int> advances;
-  std::unordered_map<wchar_t, Glyph> glyphs;
+  // Indexed by the UTF-16 unit; the last entry stands for anything beyond (the missing glyph).
+  std::vector<std::int32_t> advances = std::vector<std::int32_t>(kUnits + 1, kUnknown);
+  std::vector<std::int32_t> glyph_index = std::vector<std::int32_t>(kUnits + 1, kUnknown);
+  std::vector<Glyph> glyphs;
+  std::vector<std::pair<int, int>> dots;
+
+  static std::size_t unit(wchar_t ch) {
+    return std::min(static_cast<std::size_t>(static_cast<std::make_unsigned_t<wchar_t>>(ch)),
+                    kUnits);
+  }
+  FT_UInt index_of(std::size_t unit) const {
+    return unit < kUnits ? FT_Get_Char_Index(face, static_cast<FT_ULong>(unit)) : 0;
+  }
 
   int advance(wchar_t ch) {
-    auto it = advances.find(ch);
-    if (it == advances.end()) {
-      int adv = 0;
-      const FT_UInt gi = FT_Get_Char_Index(face, static_cast<FT_ULong>(ch));
-      if (FT_Load_Glyph(face, gi, FT_LOAD_DEFAULT) == 0)
-        adv = static_cast<int>((face->glyph->metrics.horiAdvance + 32) >> 6);
-      it = advances.emplace(ch, adv).first;
+    const std::size_t u = unit(ch);
+    std::int32_t& adv = advances[u];
+    if (adv == kUnknown) {
+      adv = 0;
+      if (FT_Load_Glyph(face, index_of(u), FT_LOAD_DEFAULT) == 0)
+        adv = static_cast<std::int32_t>((face->glyph->metrics.horiAdvance + 32) >> 6);
     }
-    return it->second;
+    return adv;
   }
 
   const Glyph& glyph(wchar_t ch) {
-    auto it = glyphs.find(ch);
-    if (it != glyphs.end()) return it->second;
+    const std::size_t u = unit(ch);
+    std::int32_t& index = glyph_index[u];
+    if (index != kUnknown) return glyphs[static_cast<std::size_t>(index)];
     Glyph g;
-    const FT_UInt gi = FT_Get_Char_Index(face, static_cast<FT_ULong>(ch));
-    if (FT_Load_Glyph(face, gi, FT_LOAD_DEFAULT | FT_LOAD_RENDER | FT_LOAD_TARGET_MONO) == 0) {
+    g.first = static_cast<std::uint32_t>(dots.size());
+    if (FT_Load_Glyph(face, index_of(u), FT_LOAD_DEFAULT | FT_LOAD_RENDER | FT_LOAD_TARGET_MONO) ==
+        0) {
       const FT_GlyphSlot slot = face->glyph;
       const FT_Bitmap& bm = slot->bitmap;
       for (unsigned row = 0; row < bm.rows; ++row)
@@ -64,18 +83,20 @@ struct FontFace {
           const unsigned char* line = bm.buffer + row * static_cast<unsigned>(bm.pitch);
           const bool on = bm.pixel_mode == FT_PIXEL_MODE_MONO ? (line[col / 8] >> (7 - col % 8)) & 1
                                                               : line[col] >= 128;
-          if (on)
-            g.dots.emplace_back(slot->bitmap_left + static_cast<int>(col),
-                                static_cast<int>(row) - slot->bitmap_top);
+          if (!on) continue;
+          const int dx = slot->bitmap_left + static_cast<int>(col);
+          const int dy = static_cast<int>(row) - slot->bitmap_top;
+          dots.emplace_back(dx, dy);
+          g.left = std::min(g.left, dx);
+          g.right = std::max(g.right, dx + 1);
+          g.top = std::min(g.top, dy);
+          g.bottom = std::max(g.bottom, dy + 1);
         }
     }
-    for (const auto& [dx, dy] : g.dots) {
-      g.left = std::min(g.left, dx);
-      g.right = std::max(g.right, dx + 1);
-      g.top = std::min(g.top, dy);
-      g.bottom = std::max(g.bottom, dy + 1);
-    }
-    return glyphs.emplace(ch, std::move(g)).first->second;
+    g.count = static_cast<std::uint32_t>(dots.size()) - g.first;
+    index = static_cast<std::int32_t>(glyphs.size());
+    glyphs.push_back(g);
+    return glyphs.back();
   }
 };
 
@@ -99,10 +120,17 @@ struct FontStack::Impl {
   }
 };
 
+namespace {
+thread_local FontStack* t_stack = nullptr;  // this thread's, while it lives
+}  // namespace
+
 FontStack::FontStack() : impl_(std::make_unique<Impl>()) {
   if (FT_Init_FreeType(&impl_->library) != 0) throw std::runtime_error("FreeType did not start");
+  t_stack = this;
 }
-FontStack::~FontStack() = default;
+FontStack::~FontStack() {
+  if (t_stack == this) t_stack = nullptr;
+}
 
 FontStack& font_stack() {
   thread_local FontStack stack;
@@ -175,59 +203,57 @@ const std::vector<FontStack::Line>& FontStack::layout(const std::wstring& text, 
   return slot.lines;
 }
 
+void forget_layouts() {
+  if (t_stack != nullptr) t_stack->impl_->laid = {};
+}
+
 std::vector<FontStack::Line> FontStack::break_lines(FontFace& f, const std::wstring& text,
                                                     std::optional<int> wrap_width_px) {
   std::vector<Line> out;
-  // Hard lines first.
-  std::vector<std::wstring> hard;
-  std::wstring cur;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const wchar_t ch = text[i];
-    if (ch == L'\r' || ch == L'\n') {
-      hard.push_back(cur);
-      cur.clear();
-      if (ch == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
-    } else {
-      cur += ch;
-    }
-  }
-  hard.push_back(cur);
-  for (const std::wstring& h : hard) {
+  // prefix[i]: width of the first i characters, so any piece measures in constant time (a line
+  // break adds nothing to it).
+  std::vector<int> prefix(text.size() + 1, 0);
+  for (std::size_t i = 0; i < text.size(); ++i)
+    prefix[i + 1] = prefix[i] + (text[i] == L'\r' || text[i] == L'\n' ? 0 : f.advance(text[i]));
+  auto width = [&](std::size_t a, std::size_t b) { return prefix[b] - prefix[a]; };
+  auto take = [&](std::size_t a, std::size_t b) {
+    out.push_back({text.substr(a, b - a), width(a, b)});
+  };
+  // Hard lines [start, end) first: CR LF, CR and LF each end one.
+  for (std::size_t start = 0;;) {
+    std::size_t end = start;
+    while (end < text.size() && text[end] != L'\r' && text[end] != L'\n') ++end;
     if (!wrap_width_px) {
-      int w = 0;
-      for (wchar_t ch : h) w += f.advance(ch);
-      out.push_back({h, w});
-      continue;
-    }
-    const int limit = std::max(1, *wrap_width_px);
-    // prefix[i]: width of the first i characters, so any piece measures in constant time.
-    std::vector<int> prefix(h.size() + 1, 0);
-    for (std::size_t i = 0; i < h.size(); ++i) prefix[i + 1] = prefix[i] + f.advance(h[i]);
-    auto width = [&](std::size_t a, std::size_t b) { return prefix[b] - prefix[a]; };
-    std::size_t pos = 0;
-    if (h.empty()) out.push_back({L"", 0});
-    while (pos < h.size()) {
-      // Take words while they fit.
-      std::size_t last_fit = pos;
-      for (std::size_t end = pos; end < h.size();) {
-        std::size_t word_end = end;
-        while (word_end < h.size() && h[word_end] == L' ') ++word_end;
-        while (word_end < h.size() && h[word_end] != L' ') ++word_end;
-        if (width(pos, word_end) > limit) break;
-        last_fit = end = word_end;
+      take(start, end);
+    } else if (start == end) {
+      out.push_back({L"", 0});
+    } else {
+      const int limit = std::max(1, *wrap_width_px);
+      for (std::size_t pos = start; pos < end;) {
+        // Take words while they fit.
+        std::size_t last_fit = pos;
+        for (std::size_t next = pos; next < end;) {
+          std::size_t word_end = next;
+          while (word_end < end && text[word_end] == L' ') ++word_end;
+          while (word_end < end && text[word_end] != L' ') ++word_end;
+          if (width(pos, word_end) > limit) break;
+          last_fit = next = word_end;
+        }
+        if (last_fit == pos) {
+          // The first word alone is too wide: break it between characters (at least one).
+          std::size_t n = pos + 1;
+          while (n < end && text[n] != L' ' && width(pos, n + 1) <= limit) ++n;
+          last_fit = n;
+        }
+        std::size_t line_end = last_fit;
+        while (line_end > pos && text[line_end - 1] == L' ') --line_end;
+        take(pos, line_end);
+        pos = last_fit;
+        while (pos < end && text[pos] == L' ') ++pos;  // spaces at a break vanish
       }
-      if (last_fit == pos) {
-        // The first word alone is too wide: break it between characters (at least one).
-        std::size_t n = pos + 1;
-        while (n < h.size() && h[n] != L' ' && width(pos, n + 1) <= limit) ++n;
-        last_fit = n;
-      }
-      std::size_t line_end = last_fit;
-      while (line_end > pos && h[line_end - 1] == L' ') --line_end;
-      out.push_back({h.substr(pos, line_end - pos), width(pos, line_end)});
-      pos = last_fit;
-      while (pos < h.size() && h[pos] == L' ') ++pos;  // spaces at a break vanish
     }
+    if (end == text.size()) break;
+    start = end + (text[end] == L'\r' && end + 1 < text.size() && text[end + 1] == L'\n' ? 2 : 1);
   }
   return out;
 }
@@ -242,7 +268,8 @@ void FontStack::draw(RasterCanvas& canvas, int x, int y_top, const std::wstring&
     const Glyph& g = f.glyph(ch);
     if (pen + g.right > clip_x0 && pen + g.left < clip_x1 && baseline + g.bottom > clip_y0 &&
         baseline + g.top < clip_y1) {
-      for (const auto& [dx, dy] : g.dots) {
+      for (std::uint32_t i = g.first; i < g.first + g.count; ++i) {
+        const auto [dx, dy] = f.dots[i];
         const long long px = pen + dx;
         const int py = baseline + dy;
         if (px >= clip_x0 && px < clip_x1 && py >= clip_y0 && py < clip_y1)
