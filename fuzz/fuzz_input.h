@@ -5,12 +5,14 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <string>
+#include <string_view>
 
 namespace quillon::fuzz {
 
@@ -128,7 +130,13 @@ inline std::wstring text(FuzzedDataProvider& in, std::size_t max_chars) {
       const wchar_t* piece = kPieces[which];
       // Line breaks in runs of up to 200 (each makes the window a line taller); others longer.
       const std::size_t n = in.ConsumeIntegralInRange<std::size_t>(1, which < 3 ? 200 : 2000);
-      for (std::size_t i = 0; i < n && s.size() < max_chars; ++i) s += piece;
+      const std::wstring_view p(piece);
+      const std::size_t whole = std::min(n, (max_chars - s.size() + p.size() - 1) / p.size());
+      s.reserve(s.size() + whole * p.size());
+      if (p.size() == 1)
+        s.append(whole, p[0]);
+      else
+        for (std::size_t i = 0; i < whole; ++i) s.append(p);
     } else {  // a word of ASCII letters
       const std::size_t n = in.ConsumeIntegralInRange<std::size_t>(1, 12);
       for (std::size_t i = 0; i < n; ++i)

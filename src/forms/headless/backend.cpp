@@ -110,10 +110,10 @@ struct HeadlessBackend::Impl {
   struct TextImpl final : TextLayout {
     TextExtent measure(const std::wstring& text, const Font& font,
                        std::optional<int> wrap_width_px) override {
-      const auto& lines = font_stack().layout(text, font, wrap_width_px);
+      const FontStack::Extent x = font_stack().extent(text, font, wrap_width_px);
       TextExtent e;
-      for (const auto& l : lines) e.width_px = std::max(e.width_px, l.width_px);
-      e.height_px = static_cast<int>(lines.size()) * font_stack().line_height(font);
+      e.width_px = x.width_px;
+      e.height_px = x.lines * font_stack().line_height(font);
       return e;
     }
   };

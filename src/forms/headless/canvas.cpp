@@ -34,11 +34,14 @@ class BufferPool {
     std::size_t capacity = 0;
   };
 
-  // A buffer of at least n pixels (n > 0): the smallest waiting one that holds them.
+  // A buffer of at least n pixels (n > 0): the smallest waiting one that holds them, unless
+  // that is far larger (it is kept for a surface of its own size).
   Buffer take(std::size_t n) {
     auto best = free_.end();
     for (auto it = free_.begin(); it != free_.end(); ++it)
-      if (it->capacity >= n && (best == free_.end() || it->capacity < best->capacity)) best = it;
+      if (it->capacity >= n && it->capacity / 4 < n &&
+          (best == free_.end() || it->capacity < best->capacity))
+        best = it;
     Buffer b;
     if (best != free_.end()) {
       b = std::move(*best);
@@ -54,7 +57,7 @@ class BufferPool {
   }
 
   void give(Buffer b) {
-    if (!b.bits || b.capacity > kMaxHeld) return;
+    if (!b.bits || b.capacity > kMaxKept) return;
     while (!free_.empty() && (held_ + b.capacity > kMaxHeld || free_.size() >= kMaxBuffers)) {
       held_ -= free_.front().capacity;
       unpoison_all(free_.front());
@@ -68,8 +71,9 @@ class BufferPool {
   ~BufferPool();
 
  private:
-  static constexpr std::size_t kMaxHeld = std::size_t{1} << 24;  // pixels: 64 MiB
-  static constexpr std::size_t kMaxBuffers = 16;
+  static constexpr std::size_t kMaxHeld = std::size_t{1} << 24;  // pixels: 64 MiB in all
+  static constexpr std::size_t kMaxKept = kMaxHeld / 4;          // a larger one is not kept
+  static constexpr std::size_t kMaxBuffers = 32;
 
   // Everything from pixel `from` on is poisoned when `all` is false; the whole buffer when true.
   static void poison([[maybe_unused]] const Buffer& b, [[maybe_unused]] bool all,

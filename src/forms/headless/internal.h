@@ -70,6 +70,11 @@ class FontStack {
   int line_height(const Font& font);
   int ascent(const Font& font);
   int text_width(const std::wstring& text, const Font& font);
+  // The widest line and the number of lines, without keeping them.
+  struct Extent {
+    int width_px = 0, lines = 0;
+  };
+  Extent extent(const std::wstring& text, const Font& font, std::optional<int> wrap_width_px);
   // Valid until the next call of layout.
   const std::vector<Line>& layout(const std::wstring& text, const Font& font,
                                   std::optional<int> wrap_width_px);
@@ -79,8 +84,9 @@ class FontStack {
 
  private:
   FontFace& face(const Font& font);
-  std::vector<Line> break_lines(FontFace& f, const std::wstring& text,
-                                std::optional<int> wrap_width_px);
+  template <class Take>
+  void break_lines(FontFace& f, const std::wstring& text, std::optional<int> wrap_width_px,
+                   Take&& take);
   struct Impl;
   std::unique_ptr<Impl> impl_;
   friend void forget_layouts();

@@ -113,6 +113,7 @@ struct FontStack::Impl {
   };
   std::array<Laid, 4> laid;
   std::size_t next_laid = 0;
+  std::vector<int> prefix;  // break_lines' scratch
   ~Impl() {
     for (auto& [key, f] : faces)
       if (f.face) FT_Done_Face(f.face);
@@ -196,7 +197,10 @@ const std::vector<FontStack::Line>& FontStack::layout(const std::wstring& text, 
   Impl::Laid& slot = impl_->laid[impl_->next_laid];
   impl_->next_laid = (impl_->next_laid + 1) % impl_->laid.size();
   slot.face = nullptr;  // until the lines are in
-  slot.lines = break_lines(f, text, wrap_width_px);
+  slot.lines.clear();
+  break_lines(f, text, wrap_width_px, [&](std::size_t begin, std::size_t end, int w) {
+    slot.lines.push_back({text.substr(begin, end - begin), w});
+  });
   slot.text = text;
   slot.wrap = wrap_width_px;
   slot.face = &f;
@@ -207,26 +211,23 @@ void forget_layouts() {
   if (t_stack != nullptr) t_stack->impl_->laid = {};
 }
 
-std::vector<FontStack::Line> FontStack::break_lines(FontFace& f, const std::wstring& text,
-                                                    std::optional<int> wrap_width_px) {
-  std::vector<Line> out;
+// Calls take(begin, end, width) for each line of text, in order: CR LF, CR and LF each end a
+// line, and with a wrap width, words that do not fit move to the next line.
+template <class Take>
+void FontStack::break_lines(FontFace& f, const std::wstring& text, std::optional<int> wrap_width_px,
+                            Take&& take) {
   // prefix[i]: width of the first i characters, so any piece measures in constant time (a line
   // break adds nothing to it).
-  std::vector<int> prefix(text.size() + 1, 0);
+  std::vector<int>& prefix = impl_->prefix;
+  prefix.assign(text.size() + 1, 0);
   for (std::size_t i = 0; i < text.size(); ++i)
     prefix[i + 1] = prefix[i] + (text[i] == L'\r' || text[i] == L'\n' ? 0 : f.advance(text[i]));
   auto width = [&](std::size_t a, std::size_t b) { return prefix[b] - prefix[a]; };
-  auto take = [&](std::size_t a, std::size_t b) {
-    out.push_back({text.substr(a, b - a), width(a, b)});
-  };
-  // Hard lines [start, end) first: CR LF, CR and LF each end one.
   for (std::size_t start = 0;;) {
     std::size_t end = start;
     while (end < text.size() && text[end] != L'\r' && text[end] != L'\n') ++end;
-    if (!wrap_width_px) {
-      take(start, end);
-    } else if (start == end) {
-      out.push_back({L"", 0});
+    if (!wrap_width_px || start == end) {
+      take(start, end, width(start, end));
     } else {
       const int limit = std::max(1, *wrap_width_px);
       for (std::size_t pos = start; pos < end;) {
@@ -247,7 +248,7 @@ std::vector<FontStack::Line> FontStack::break_lines(FontFace& f, const std::wstr
         }
         std::size_t line_end = last_fit;
         while (line_end > pos && text[line_end - 1] == L' ') --line_end;
-        take(pos, line_end);
+        take(pos, line_end, width(pos, line_end));
         pos = last_fit;
         while (pos < end && text[pos] == L' ') ++pos;  // spaces at a break vanish
       }
@@ -255,7 +256,17 @@ std::vector<FontStack::Line> FontStack::break_lines(FontFace& f, const std::wstr
     if (end == text.size()) break;
     start = end + (text[end] == L'\r' && end + 1 < text.size() && text[end + 1] == L'\n' ? 2 : 1);
   }
-  return out;
+}
+
+FontStack::Extent FontStack::extent(const std::wstring& text, const Font& font,
+                                    std::optional<int> wrap_width_px) {
+  FontFace& f = face(font);
+  Extent e;
+  break_lines(f, text, wrap_width_px, [&](std::size_t, std::size_t, int w) {
+    e.width_px = std::max(e.width_px, w);
+    ++e.lines;
+  });
+  return e;
 }
 
 void FontStack::draw(RasterCanvas& canvas, int x, int y_top, const std::wstring& text,
