@@ -74,7 +74,7 @@ std::vector<Look> looks(int height) {
                    return body(s);
                  }});
   for (std::int16_t code = 1; code <= 16; ++code)
-    out.push_back({"body code " + std::to_string(code), [=](Sheet& s) {
+    out.push_back({std::string("body code ").append(std::to_string(code)), [=](Sheet& s) {
                      forms::OleColor colour = base;
                      if (code <= 4)
                        msgdefs::ShadeBands(*s.body, colour, code, kVbFalse, kVbTrue);

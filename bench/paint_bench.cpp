@@ -38,7 +38,7 @@ bool nothing_left_to_paint(HWND top) {
   bool clean = true;
   ::EnumChildWindows(
       top,
-      [](HWND w, LPARAM p) -> BOOL {
+      [](HWND w, LPARAM p) CALLBACK -> BOOL {
         if (::IsWindowVisible(w) && ::GetUpdateRect(w, nullptr, FALSE)) {
           *reinterpret_cast<bool*>(p) = false;
           return FALSE;
@@ -142,19 +142,19 @@ double show_once(const Style* style) {
 
 struct Usage {
   int gdi_objects = 0, windows = 0;
-  SIZE_T pagefile = 0;
+  std::size_t pagefile = 0;
 };
 Usage usage() {
   Usage u;
   for (std::uintptr_t h = 1; h <= 0xFFFF; ++h)  // a Wine-only way of counting live GDI objects
     u.gdi_objects += ::GetObjectType(reinterpret_cast<HGDIOBJ>(h)) != 0;
   ::EnumWindows(
-      [](HWND w, LPARAM p) -> BOOL {
+      [](HWND w, LPARAM p) CALLBACK -> BOOL {
         auto* n = reinterpret_cast<int*>(p);
         ++*n;
         ::EnumChildWindows(
             w,
-            [](HWND, LPARAM q) -> BOOL {
+            [](HWND, LPARAM q) CALLBACK -> BOOL {
               ++*reinterpret_cast<int*>(q);
               return TRUE;
             },

@@ -93,7 +93,7 @@ HWND thread_box() {
   HWND found = nullptr;
   EnumThreadWindows(
       GetCurrentThreadId(),
-      [](HWND w, LPARAM p) -> BOOL {
+      [](HWND w, LPARAM p) CALLBACK -> BOOL {
         wchar_t name[64] = {};
         GetClassNameW(w, name, 64);
         if (IsWindowVisible(w) && std::wcsncmp(name, L"QuillonForm", 11) == 0) {
@@ -114,7 +114,7 @@ bool click_first_button(HWND box) {
   } pick;
   EnumChildWindows(
       box,
-      [](HWND w, LPARAM p) -> BOOL {
+      [](HWND w, LPARAM p) CALLBACK -> BOOL {
         auto* k = reinterpret_cast<Pick*>(p);
         wchar_t name[16] = {};
         GetClassNameW(w, name, 16);
@@ -173,7 +173,7 @@ Usage usage() {
   for (std::uintptr_t h = 1; h <= 0xFFFF; ++h)  // a Wine-only way of counting live GDI objects
     u.gdi_objects += GetObjectType(reinterpret_cast<HGDIOBJ>(h)) != 0;
   EnumWindows(
-      [](HWND w, LPARAM p) -> BOOL {
+      [](HWND w, LPARAM p) CALLBACK -> BOOL {
         DWORD pid = 0;
         GetWindowThreadProcessId(w, &pid);
         if (pid == GetCurrentProcessId()) ++*reinterpret_cast<int*>(p);

@@ -1,15 +1,5 @@
-# Cross-compiling Quillon.dll and the Windows-side tests with mingw-w64 (posix threads, so that
-# googletest's std::mutex is available). ctest runs the resulting programs through Wine.
-set(CMAKE_SYSTEM_NAME Windows)
+# The 64-bit Windows build: Quillon.dll for 64-bit hosts, its tests under the 64-bit Wine.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(QUILLON_TRIPLE x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${QUILLON_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${QUILLON_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER ${QUILLON_TRIPLE}-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/${QUILLON_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-# Every Windows program of the build runs under the project's own Wine wrapper, which uses the
-# prefix inside the build tree.
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run)
+set(QUILLON_WINE_ARCH x64)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)

@@ -82,11 +82,28 @@ HRESULT load_own_library(ComPtr<ITypeLib>& out) {
   return LoadTypeLibEx(module_path().c_str(), REGKIND_NONE, out.put());
 }
 
+// The platform this DLL is built for, as the type library and its registration name it. A 64-bit
+// system keeps both DLLs registered at once: the class in its 64-bit and its 32-bit registry view,
+// the library under both platform keys.
+#ifdef _WIN64
+constexpr SYSKIND kPlatform = SYS_WIN64;
+constexpr const wchar_t* kPlatformKey = L"win64";
+constexpr REGSAM kOtherView = KEY_WOW64_32KEY;
+#else
+constexpr SYSKIND kPlatform = SYS_WIN32;
+constexpr const wchar_t* kPlatformKey = L"win32";
+constexpr REGSAM kOtherView = KEY_WOW64_64KEY;  // ignored on a 32-bit system: our own view
+#endif
+
+// Rows in keys that both registry views share (the ProgID), as opposed to the class's own view.
+enum class View { Own, Shared };
+
 // One value that registration writes under HKEY_CLASSES_ROOT.
 struct RegistryRow {
   std::wstring key;
   const wchar_t* name;  // nullptr: the key's default value
   std::wstring value;
+  View view = View::Own;
 };
 
 // Everything registration writes besides what RegisterTypeLib records, parents before children.
@@ -102,13 +119,13 @@ std::vector<RegistryRow> registry_rows() {
                                 {clsid + L"\\ProgID", nullptr, prog},
                                 {clsid + L"\\TypeLib", nullptr, lib},
                                 {clsid + L"\\VERSION", nullptr, L"1.0"},
-                                {prog, nullptr, c.description},
-                                {prog + L"\\CLSID", nullptr, guid_text(*c.clsid)},
+                                {prog, nullptr, c.description, View::Shared},
+                                {prog + L"\\CLSID", nullptr, guid_text(*c.clsid), View::Shared},
                             });
   }
   // The library's locale is US English; the automation marshaler looks for the language-neutral
   // entry, so the same file is recorded there too.
-  rows.push_back({L"TypeLib\\" + lib + L"\\1.0\\0\\win64", nullptr, path});
+  rows.push_back({L"TypeLib\\" + lib + L"\\1.0\\0\\" + kPlatformKey, nullptr, path});
   return rows;
 }
 
@@ -146,16 +163,34 @@ HRESULT remove_row(const RegistryRow& row) {
   return S_OK;
 }
 
+// Whether the DLL of the other bitness (another file) is registered for the class, in the other
+// registry view: the shared rows are then its too.
+bool other_bitness_registered() {
+  UniqueHkey key;
+  const std::wstring path = L"CLSID\\" + guid_text(CLSID_Quillon) + L"\\InprocServer32";
+  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ | kOtherView, key.put()) !=
+      ERROR_SUCCESS)
+    return false;
+  wchar_t server[MAX_PATH + 1] = {};
+  DWORD size = sizeof server - sizeof(wchar_t);
+  if (RegQueryValueExW(key.get(), nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(server),
+                       &size) != ERROR_SUCCESS)
+    return false;
+  return lstrcmpiW(server, module_path().c_str()) != 0;
+}
+
 enum class Registry { Write, Remove };
 
-// Writes every row in order, or removes them in the reverse order; the first failure ends it.
+// Writes every row in order, or removes them in the reverse order (the shared ones only when no
+// DLL of the other bitness uses them); the first failure ends it.
 HRESULT apply(Registry action) {
   const std::vector<RegistryRow> rows = registry_rows();
   if (action == Registry::Write) {
     for (const RegistryRow& row : rows) QUILLON_RETURN_IF_FAILED(write_row(row));
   } else {
+    const bool keep_shared = other_bitness_registered();
     for (auto row = rows.rbegin(); row != rows.rend(); ++row)
-      QUILLON_RETURN_IF_FAILED(remove_row(*row));
+      if (row->view == View::Own || !keep_shared) QUILLON_RETURN_IF_FAILED(remove_row(*row));
   }
   return S_OK;
 }
@@ -168,14 +203,16 @@ HRESULT register_type_library() {
   return S_OK;
 }
 
-// Only a registered library is removed: unregistering twice is not a failure.
+// Only a library registered for our platform is removed: unregistering twice is not a failure,
+// and the other platform's entry stays.
 HRESULT unregister_type_library() {
-  UniqueHkey version;
-  const std::wstring key = L"TypeLib\\" + guid_text(LIBID_QuillonLib) + L"\\1.0";
-  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, version.put()) != ERROR_SUCCESS)
+  UniqueHkey entry;
+  const std::wstring key =
+      L"TypeLib\\" + guid_text(LIBID_QuillonLib) + L"\\1.0\\409\\" + kPlatformKey;
+  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, entry.put()) != ERROR_SUCCESS)
     return S_OK;
-  version.reset();
-  QUILLON_RETURN_IF_FAILED(UnRegisterTypeLib(LIBID_QuillonLib, 1, 0, 0x0409, SYS_WIN64));
+  entry.reset();
+  QUILLON_RETURN_IF_FAILED(UnRegisterTypeLib(LIBID_QuillonLib, 1, 0, 0x0409, kPlatform));
   return S_OK;
 }
 

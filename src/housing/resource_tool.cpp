@@ -223,16 +223,19 @@ int compare(ITypeInfo* a, ITypeInfo* b, const std::wstring& what) {
 int rebuild_typelib(const wchar_t* in, const wchar_t* out) {
   ComPtr<ITypeLib> src;
   QUILLON_RETURN_IF_FAILED(LoadTypeLibEx(in, REGKIND_NONE, src.put()));
-  ComPtr<ICreateTypeLib2> dst;
-  QUILLON_RETURN_IF_FAILED(CreateTypeLib2(SYS_WIN64, out, dst.put()));
-
   TLIBATTR* la = nullptr;
   QUILLON_RETURN_IF_FAILED(src->GetLibAttr(&la));
-  QUILLON_RETURN_IF_FAILED(dst->SetGuid(la->guid));
-  QUILLON_RETURN_IF_FAILED(dst->SetLcid(la->lcid));
-  QUILLON_RETURN_IF_FAILED(dst->SetVersion(la->wMajorVerNum, la->wMinorVerNum));
-  QUILLON_RETURN_IF_FAILED(dst->SetLibFlags(la->wLibFlags));
+  const TLIBATTR attr = *la;
   src->ReleaseTLibAttr(la);
+  // Written for the platform of widl's library, which must be this tool's own (and the DLL's).
+  if (attr.syskind != (sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32))
+    return fail("matching the library's platform to this tool's", E_FAIL);
+  ComPtr<ICreateTypeLib2> dst;
+  QUILLON_RETURN_IF_FAILED(CreateTypeLib2(attr.syskind, out, dst.put()));
+  QUILLON_RETURN_IF_FAILED(dst->SetGuid(attr.guid));
+  QUILLON_RETURN_IF_FAILED(dst->SetLcid(attr.lcid));
+  QUILLON_RETURN_IF_FAILED(dst->SetVersion(attr.wMajorVerNum, attr.wMinorVerNum));
+  QUILLON_RETURN_IF_FAILED(dst->SetLibFlags(attr.wLibFlags));
   UniqueBstr lib_name, lib_doc;
   QUILLON_RETURN_IF_FAILED(
       src->GetDocumentation(-1, lib_name.put(), lib_doc.put(), nullptr, nullptr));

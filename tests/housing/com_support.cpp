@@ -18,7 +18,7 @@ HMODULE dll() {
 void close_boxes() {
   EnumThreadWindows(
       GetCurrentThreadId(),
-      [](HWND w, LPARAM) -> BOOL {
+      [](HWND w, LPARAM) CALLBACK -> BOOL {
         wchar_t name[64] = {};
         GetClassNameW(w, name, 64);
         if (std::wcsncmp(name, L"QuillonForm", 11) == 0) DestroyWindow(w);

@@ -74,7 +74,7 @@ HRESULT can_unload_now() {
 HANDLE start_thread(std::function<void()>* body) {
   return CreateThread(
       nullptr, 0,
-      [](void* p) -> DWORD {
+      [](void* p) WINAPI -> DWORD {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         (*static_cast<std::function<void()>*>(p))();
         CoUninitialize();
@@ -140,7 +140,7 @@ void unload() {
     // A timer of the host fires inside the modal wait.
     static HRESULT during_modal;
     during_modal = E_FAIL;
-    const UINT_PTR timer = SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR id, DWORD) {
+    const UINT_PTR timer = SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR id, DWORD) CALLBACK {
       during_modal = can_unload_now();
       KillTimer(nullptr, id);
     });

@@ -34,6 +34,13 @@ TEST(ModuleTest, ClassFactoryAndServerLock) {
   EXPECT_EQ(can_unload(), S_FALSE);
   factory->LockServer(FALSE);
   EXPECT_EQ(can_unload(), S_OK);
+  // Exported by ordinal 1-4 too, each under its plain name (no stdcall decoration on x86).
+  const char* const by_ordinal[] = {"DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer",
+                                    "DllUnregisterServer"};
+  for (WORD i = 1; i <= 4; ++i) {
+    const FARPROC named = GetProcAddress(dll(), by_ordinal[i - 1]);
+    EXPECT_TRUE(named && named == GetProcAddress(dll(), MAKEINTRESOURCEA(i))) << by_ordinal[i - 1];
+  }
 }
 
 // Every key and value below a registry key, as text, for before/after comparisons.
@@ -99,6 +106,8 @@ TEST(ModuleTest, UnregisterRegisterAndCreate) {
     EXPECT_EQ(keys, at_start) << "the same keys as the registration before";
   }
   const std::wstring clsid = L"CLSID\\" + text(CLSID_Quillon);
+  const std::wstring library = L"TypeLib\\" + text(LIBID_QuillonLib) + L"\\1.0\\";
+  const std::wstring platform = sizeof(void*) == 8 ? L"win64|" : L"win32|";
   const std::map<std::wstring, std::wstring> expected = {
       {clsid + L"\\InprocServer32|ThreadingModel", L"Apartment"},
       {clsid + L"\\ProgID|", L"QuillonLib.Quillon"},
@@ -113,10 +122,12 @@ TEST(ModuleTest, UnregisterRegisterAndCreate) {
     ASSERT_TRUE(keys.count(k)) << testing::PrintToString(k);
     EXPECT_EQ(keys[k].c_str(), v) << testing::PrintToString(k);
   }
+  // The server and the library under this DLL's own platform key, language-neutral and US English.
   wchar_t loaded[MAX_PATH];
   GetModuleFileNameW(dll(), loaded, MAX_PATH);
-  EXPECT_EQ(lstrcmpiW(keys[clsid + L"\\InprocServer32|"].c_str(), loaded), 0);
-  EXPECT_TRUE(keys.count(L"TypeLib\\" + text(LIBID_QuillonLib) + L"\\1.0"));
+  for (const std::wstring& k :
+       {clsid + L"\\InprocServer32|", library + L"0\\" + platform, library + L"409\\" + platform})
+    EXPECT_EQ(lstrcmpiW(keys[k].c_str(), loaded), 0) << testing::PrintToString(k);
 
   ComPtr<IDispatch> d;
   EXPECT_EQ(

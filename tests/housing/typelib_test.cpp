@@ -33,6 +33,7 @@ TEST_F(TypeLibTest, LibraryAttributesDescriptionOrderAndExactEnumerationNames) {
   ASSERT_EQ(lib_->GetLibAttr(&la), S_OK);
   EXPECT_EQ(la->guid, LIBID_QuillonLib);
   EXPECT_EQ(la->lcid, 0x0409u);
+  EXPECT_EQ(la->syskind, sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32);  // the DLL's own platform
   lib_->ReleaseTLibAttr(la);
   UniqueBstr name, doc;
   ASSERT_EQ(lib_->GetDocumentation(-1, name.put(), doc.put(), nullptr, nullptr), S_OK);

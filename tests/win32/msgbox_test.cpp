@@ -40,7 +40,7 @@ HWND button_hwnd(const wchar_t* caption) {
   std::pair<std::wstring, HWND> find{caption, nullptr};
   ::EnumChildWindows(
       up_hwnd(),
-      [](HWND w, LPARAM p) -> BOOL {
+      [](HWND w, LPARAM p) CALLBACK -> BOOL {
         auto& [caption, found] = *reinterpret_cast<std::pair<std::wstring, HWND>*>(p);
         wchar_t text[64];
         ::GetWindowTextW(w, text, 64);

@@ -119,7 +119,7 @@ inline std::vector<HWND> thread_windows() {
   std::vector<HWND> out;
   ::EnumThreadWindows(
       ::GetCurrentThreadId(),
-      [](HWND w, LPARAM p) -> BOOL {
+      [](HWND w, LPARAM p) CALLBACK -> BOOL {
         if (::IsWindowVisible(w)) reinterpret_cast<std::vector<HWND>*>(p)->push_back(w);
         return TRUE;
       },

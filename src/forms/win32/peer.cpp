@@ -405,7 +405,7 @@ void Win32FormPeer::show(bool modal) {
   if (modal_depth_ == 0) {
     ::EnumThreadWindows(
         ::GetCurrentThreadId(),
-        [](HWND w, LPARAM self) -> BOOL {
+        [](HWND w, LPARAM self) CALLBACK -> BOOL {
           auto* p = reinterpret_cast<Win32FormPeer*>(self);
           if (w != p->form_hwnd_ && ::IsWindowVisible(w) && ::IsWindowEnabled(w)) {
             ::EnableWindow(w, FALSE);
