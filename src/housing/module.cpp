@@ -94,7 +94,9 @@ struct RegistryRow {
   std::wstring value;
 };
 
-// The automation marshaler, which marshals the dual interface from the type library.
+// The type library's platform key, and the automation marshaler, which marshals the dual
+// interface from the type library.
+constexpr const wchar_t* kPlatformKey = sizeof(void*) == 8 ? L"\\win64" : L"\\win32";
 constexpr const wchar_t* kTypeLibraryMarshaler = L"{00020424-0000-0000-C000-000000000046}";
 
 // Everything registration writes besides what RegisterTypeLib records for the machine, parents
@@ -110,7 +112,7 @@ std::vector<RegistryRow> registry_rows(Scope scope) {
         {lib_version, nullptr, L"Quillon ActiveX Component"},
         {lib_version + L"\\FLAGS", nullptr, L"0"},
         {lib_version + L"\\HELPDIR", nullptr, path.substr(0, path.rfind(L'\\'))},
-        {lib_version + L"\\409\\win64", nullptr, path},
+        {lib_version + L"\\409" + kPlatformKey, nullptr, path},
         {iface, nullptr, L"_Quillon"},
         {iface + L"\\ProxyStubClsid", nullptr, kTypeLibraryMarshaler},
         {iface + L"\\ProxyStubClsid32", nullptr, kTypeLibraryMarshaler},
@@ -133,7 +135,7 @@ std::vector<RegistryRow> registry_rows(Scope scope) {
   }
   // The library's locale is US English; the automation marshaler looks for the language-neutral
   // entry, so the same file is recorded there too.
-  rows.push_back({lib_version + L"\\0\\win64", nullptr, path});
+  rows.push_back({lib_version + L"\\0" + kPlatformKey, nullptr, path});
   return rows;
 }
 

@@ -173,8 +173,9 @@ TEST(ModuleTest, PerUserRegistration) {
   EXPECT_EQ(factory->CreateInstance(nullptr, IID_IDispatch, d.put_void()), S_OK);
   ComPtr<ITypeLib> lib;
   const std::wstring lib_key = classes + L"TypeLib\\" + text(LIBID_QuillonLib) + L"\\1.0\\";
+  const wchar_t* platform = sizeof(void*) == 8 ? L"\\win64|" : L"\\win32|";
   for (const wchar_t* locale : {L"0", L"409"})
-    EXPECT_EQ(LoadTypeLibEx(after[lib_key + locale + L"\\win64|"].c_str(), REGKIND_NONE, lib.put()),
+    EXPECT_EQ(LoadTypeLibEx(after[lib_key + locale + platform].c_str(), REGKIND_NONE, lib.put()),
               S_OK)
         << locale;
 
