@@ -138,19 +138,37 @@ std::map<std::wstring, std::wstring> user_classes() {
   return keys;
 }
 
-// Per user through regsvr32, as a user without administrator rights registers it: the rows under
-// HKEY_CURRENT_USER\Software\Classes, nothing for the machine, creation through those keys alone,
-// and removal leaves the user's classes exactly as they were.
+// DllInstall's command line, then per user through regsvr32 as a user without administrator
+// rights: the rows under HKEY_CURRENT_USER\Software\Classes, nothing for the machine, creation
+// through those keys alone, and removal leaves the user's classes exactly as they were.
 TEST(ModuleTest, PerUserRegistration) {
   Apartment apartment;
   const MachineRegistration machine;
-  ASSERT_EQ(machine.unreg(), S_OK);
   const auto before = user_classes();
+  // None or "machine" is the machine-wide registration; other words than "user" are refused.
+  const struct {
+    BOOL install;
+    const wchar_t* command;
+    HRESULT hr;
+    bool registered;  // for the machine, afterwards
+  } cases[] = {{TRUE, L"MACHINE", S_OK, true},
+               {TRUE, L"users", E_INVALIDARG, true},
+               {FALSE, L"user machine", E_INVALIDARG, true},
+               {FALSE, nullptr, S_OK, false}};
+  for (const auto& c : cases) {
+    const std::string name = testing::PrintToString(c.command ? c.command : L"(null)");
+    EXPECT_EQ(export_of<Install>("DllInstall")(c.install, c.command), c.hr) << name;
+    EXPECT_EQ(our_keys().empty(), !c.registered) << name;
+  }
+  ASSERT_EQ(user_classes(), before);
   struct Remove {
     ~Remove() { export_of<Install>("DllInstall")(FALSE, L"user"); }
   } remove;
-  const std::wstring regsvr32 = L"regsvr32 /s /n /i:User \"" + std::wstring(dll_path()) + L"\"";
-  ASSERT_EQ(run_program(regsvr32, 30000), 0);
+  const auto regsvr32 = [](const wchar_t* options) {
+    return run_program(L"regsvr32 /s " + std::wstring(options) + L" \"" + dll_path() + L"\"",
+                       30000);
+  };
+  ASSERT_EQ(regsvr32(L"/n /i:User"), 0);
 
   auto after = user_classes();
   const std::wstring classes = L"Software\\Classes\\";
@@ -172,42 +190,13 @@ TEST(ModuleTest, PerUserRegistration) {
       S_OK);
   EXPECT_EQ(factory->CreateInstance(nullptr, IID_IDispatch, d.put_void()), S_OK);
   ComPtr<ITypeLib> lib;
-  const std::wstring lib_key = classes + L"TypeLib\\" + text(LIBID_QuillonLib) + L"\\1.0\\";
-  const wchar_t* platform = sizeof(void*) == 8 ? L"\\win64|" : L"\\win32|";
-  for (const wchar_t* locale : {L"0", L"409"})
-    EXPECT_EQ(LoadTypeLibEx(after[lib_key + locale + platform].c_str(), REGKIND_NONE, lib.put()),
-              S_OK)
-        << locale;
+  const std::wstring lib_file =
+      after[classes + L"TypeLib\\" + text(LIBID_QuillonLib) + L"\\1.0\\0" +
+            (sizeof(void*) == 8 ? L"\\win64|" : L"\\win32|")];
+  EXPECT_EQ(LoadTypeLibEx(lib_file.c_str(), REGKIND_NONE, lib.put()), S_OK);
 
-  ASSERT_EQ(run_program(L"regsvr32 /s /u /n /i:user \"" + std::wstring(dll_path()) + L"\"", 30000),
-            0);
+  ASSERT_EQ(regsvr32(L"/u /n /i:user"), 0);
   EXPECT_EQ(user_classes(), before);
-}
-
-// DllInstall's command line: none or "machine" is the machine-wide registration; any other word
-// than "user" is refused before anything is written.
-TEST(ModuleTest, InstallCommandLine) {
-  Apartment apartment;
-  const MachineRegistration machine;
-  const auto user = user_classes();
-  const struct {
-    BOOL install;
-    const wchar_t* command;
-    HRESULT hr;
-    bool registered;  // for the machine, afterwards
-  } cases[] = {{FALSE, nullptr, S_OK, false},
-               {TRUE, L"", S_OK, true},
-               {FALSE, L"MACHINE", S_OK, false},
-               {TRUE, L"users", E_INVALIDARG, false},
-               {TRUE, L"user machine", E_INVALIDARG, false},
-               {FALSE, L"all", E_INVALIDARG, false},
-               {TRUE, L"Machine", S_OK, true}};
-  for (const auto& c : cases) {
-    const std::string name = testing::PrintToString(c.command ? c.command : L"(null)");
-    EXPECT_EQ(export_of<Install>("DllInstall")(c.install, c.command), c.hr) << name;
-    EXPECT_EQ(our_keys().empty(), !c.registered) << name;
-  }
-  EXPECT_EQ(user_classes(), user);
 }
 
 // The version record as Explorer reads it: the strings in the block that the translation names.
