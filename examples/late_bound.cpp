@@ -1,5 +1,7 @@
 // late_bound.cpp: Quillon from C++, late bound through IDispatch (GetIDsOfNames, then Invoke), as
-// a script engine calls it. Needs no header of Quillon's; Quillon.dll must be registered.
+// a script engine calls it. Needs no header of Quillon's; Quillon.dll must be registered, or ship
+// beside the program with Quillon.app.manifest as the program's manifest (CMakeLists.txt builds
+// it both ways).
 //   x86_64-w64-mingw32-g++ -std=c++20 late_bound.cpp -lole32 -loleaut32 -luuid
 #include <windows.h>
 #include <wrl/client.h>

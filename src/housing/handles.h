@@ -8,6 +8,7 @@ namespace quillon::housing {
 using forms::win32::ComPtr;
 using forms::win32::UniqueBstr;
 using forms::win32::UniqueHkey;
+using forms::win32::UniqueKernelHandle;
 using forms::win32::UniqueVariant;
 
 }  // namespace quillon::housing

@@ -98,7 +98,12 @@ constexpr REGSAM kOtherView = KEY_WOW64_64KEY;  // ignored on a 32-bit system: o
 // Rows in keys that both registry views share (the ProgID), as opposed to the class's own view.
 enum class View { Own, Shared };
 
-// One value that registration writes under HKEY_CLASSES_ROOT.
+// Where registration goes: the machine's classes (HKEY_CLASSES_ROOT: DllRegisterServer, which
+// needs administrator rights) or the calling user's (HKEY_CURRENT_USER\Software\Classes:
+// DllInstall with "user", which needs none).
+enum class Scope { Machine, User };
+
+// One value that registration writes under the scope's classes root.
 struct RegistryRow {
   std::wstring key;
   const wchar_t* name;  // nullptr: the key's default value
@@ -106,10 +111,30 @@ struct RegistryRow {
   View view = View::Own;
 };
 
-// Everything registration writes besides what RegisterTypeLib records, parents before children.
-std::vector<RegistryRow> registry_rows() {
+// The automation marshaler, which marshals the dual interface from the type library.
+constexpr const wchar_t* kTypeLibraryMarshaler = L"{00020424-0000-0000-C000-000000000046}";
+
+// Everything registration writes besides what RegisterTypeLib records for the machine, parents
+// before children. Per user the library's and the interface's rows are written here too:
+// RegisterTypeLibForUser is a stub in Wine 8 that registers for the whole machine.
+std::vector<RegistryRow> registry_rows(Scope scope) {
   const std::wstring path = module_path(), lib = guid_text(LIBID_QuillonLib);
+  const std::wstring lib_version = L"TypeLib\\" + lib + L"\\1.0";
   std::vector<RegistryRow> rows;
+  if (scope == Scope::User) {
+    const std::wstring iface = L"Interface\\" + guid_text(IID__Quillon);
+    rows = {
+        {lib_version, nullptr, L"Quillon ActiveX Component"},
+        {lib_version + L"\\FLAGS", nullptr, L"0"},
+        {lib_version + L"\\HELPDIR", nullptr, path.substr(0, path.rfind(L'\\'))},
+        {lib_version + L"\\409\\" + kPlatformKey, nullptr, path},
+        {iface, nullptr, L"_Quillon"},
+        {iface + L"\\ProxyStubClsid", nullptr, kTypeLibraryMarshaler},
+        {iface + L"\\ProxyStubClsid32", nullptr, kTypeLibraryMarshaler},
+        {iface + L"\\TypeLib", nullptr, lib},
+        {iface + L"\\TypeLib", L"Version", L"1.0"},
+    };
+  }
   for (const ClassEntry& c : kClasses) {
     const std::wstring clsid = L"CLSID\\" + guid_text(*c.clsid), prog = c.prog_id;
     rows.insert(rows.end(), {
@@ -125,15 +150,30 @@ std::vector<RegistryRow> registry_rows() {
   }
   // The library's locale is US English; the automation marshaler looks for the language-neutral
   // entry, so the same file is recorded there too.
-  rows.push_back({L"TypeLib\\" + lib + L"\\1.0\\0\\" + kPlatformKey, nullptr, path});
+  rows.push_back({lib_version + L"\\0\\" + kPlatformKey, nullptr, path});
   return rows;
 }
 
-HRESULT write_row(const RegistryRow& row) {
+// The key under which a scope's rows live, open while they are written or removed. The machine's
+// are written to HKEY_LOCAL_MACHINE\Software\Classes itself, not through HKEY_CLASSES_ROOT,
+// which writes into a key the user already has (a per-user registration) instead.
+struct ClassesRoot {
   UniqueHkey key;
+};
+
+HRESULT open_classes_root(Scope scope, ClassesRoot& root) {
+  const HKEY top = scope == Scope::Machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
   QUILLON_RETURN_IF_FAILED(HRESULT_FROM_WIN32(
-      RegCreateKeyExW(HKEY_CLASSES_ROOT, row.key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                      KEY_WRITE, nullptr, key.put(), nullptr)));
+      RegCreateKeyExW(top, L"Software\\Classes", 0, nullptr, REG_OPTION_NON_VOLATILE,
+                      KEY_READ | KEY_WRITE, nullptr, root.key.put(), nullptr)));
+  return S_OK;
+}
+
+HRESULT write_row(HKEY root, const RegistryRow& row) {
+  UniqueHkey key;
+  QUILLON_RETURN_IF_FAILED(
+      HRESULT_FROM_WIN32(RegCreateKeyExW(root, row.key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                         KEY_WRITE, nullptr, key.put(), nullptr)));
   QUILLON_RETURN_IF_FAILED(HRESULT_FROM_WIN32(RegSetValueExW(
       key.get(), row.name, 0, REG_SZ, reinterpret_cast<const BYTE*>(row.value.c_str()),
       static_cast<DWORD>((row.value.size() + 1) * sizeof(wchar_t)))));
@@ -141,35 +181,37 @@ HRESULT write_row(const RegistryRow& row) {
 }
 
 // Removes the row's value, then its key and the key's parents as long as they are left empty
-// (a key that holds anything else, ours or not, stays). Nothing to remove is not a failure.
-HRESULT remove_row(const RegistryRow& row) {
-  LSTATUS rc = RegDeleteKeyValueW(HKEY_CLASSES_ROOT, row.key.c_str(), row.name);
+// (a key that holds anything else, ours or not, stays). Nothing to remove is not a failure. The
+// machine's shared roots stay whatever they hold; the user's go when we leave them empty, so the
+// user's classes are left exactly as they were found (a new profile has none).
+HRESULT remove_row(HKEY root, Scope scope, const RegistryRow& row) {
+  LSTATUS rc = RegDeleteKeyValueW(root, row.key.c_str(), row.name);
   if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND)
     QUILLON_RETURN_IF_FAILED(HRESULT_FROM_WIN32(rc));
-  // The shared roots stay whatever they hold.
-  for (std::wstring key = row.key; !key.empty() && key != L"CLSID" && key != L"TypeLib";
+  const auto shared = [scope](const std::wstring& key) {
+    return scope == Scope::Machine && (key == L"CLSID" || key == L"TypeLib");
+  };
+  for (std::wstring key = row.key; !key.empty() && !shared(key);
        key.resize(key.find(L'\\') == std::wstring::npos ? 0 : key.rfind(L'\\'))) {
     UniqueHkey open;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, open.put()) != ERROR_SUCCESS)
-      continue;
+    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, open.put()) != ERROR_SUCCESS) continue;
     DWORD subkeys = 0, values = 0;
     RegQueryInfoKeyW(open.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
                      nullptr, nullptr, nullptr, nullptr);
     open.reset();
     if (subkeys || values) break;
-    rc = RegDeleteKeyW(HKEY_CLASSES_ROOT, key.c_str());
+    rc = RegDeleteKeyW(root, key.c_str());
     if (rc != ERROR_SUCCESS) QUILLON_RETURN_IF_FAILED(HRESULT_FROM_WIN32(rc));
   }
   return S_OK;
 }
 
-// Whether the DLL of the other bitness (another file) is registered for the class, in the other
-// registry view: the shared rows are then its too.
-bool other_bitness_registered() {
+// Whether the DLL of the other bitness (another file) is registered for the class under root, in
+// the other registry view: the shared rows are then its too.
+bool other_bitness_registered(HKEY root) {
   UniqueHkey key;
   const std::wstring path = L"CLSID\\" + guid_text(CLSID_Quillon) + L"\\InprocServer32";
-  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ | kOtherView, key.put()) !=
-      ERROR_SUCCESS)
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | kOtherView, key.put()) != ERROR_SUCCESS)
     return false;
   wchar_t server[MAX_PATH + 1] = {};
   DWORD size = sizeof server - sizeof(wchar_t);
@@ -181,16 +223,19 @@ bool other_bitness_registered() {
 
 enum class Registry { Write, Remove };
 
-// Writes every row in order, or removes them in the reverse order (the shared ones only when no
-// DLL of the other bitness uses them); the first failure ends it.
-HRESULT apply(Registry action) {
-  const std::vector<RegistryRow> rows = registry_rows();
+// Writes every row of the scope in order, or removes them in the reverse order (the shared ones
+// only when no DLL of the other bitness uses them); the first failure ends it.
+HRESULT apply(Registry action, Scope scope) {
+  ClassesRoot root;
+  QUILLON_RETURN_IF_FAILED(open_classes_root(scope, root));
+  const std::vector<RegistryRow> rows = registry_rows(scope);
   if (action == Registry::Write) {
-    for (const RegistryRow& row : rows) QUILLON_RETURN_IF_FAILED(write_row(row));
+    for (const RegistryRow& row : rows) QUILLON_RETURN_IF_FAILED(write_row(root.key.get(), row));
   } else {
-    const bool keep_shared = other_bitness_registered();
+    const bool keep_shared = other_bitness_registered(root.key.get());
     for (auto row = rows.rbegin(); row != rows.rend(); ++row)
-      if (row->view == View::Own || !keep_shared) QUILLON_RETURN_IF_FAILED(remove_row(*row));
+      if (row->view == View::Own || !keep_shared)
+        QUILLON_RETURN_IF_FAILED(remove_row(root.key.get(), scope, *row));
   }
   return S_OK;
 }
@@ -446,15 +491,33 @@ extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** o
 
 extern "C" HRESULT WINAPI DllUnregisterServer() {
   // Our rows first: the language-neutral entry left in place would keep the library's key.
-  const HRESULT rows = apply(Registry::Remove);
+  const HRESULT rows = apply(Registry::Remove, Scope::Machine);
   const HRESULT lib = unregister_type_library();
   return FAILED(rows) ? SELFREG_E_CLASS : FAILED(lib) ? SELFREG_E_TYPELIB : S_OK;
 }
 
 extern "C" HRESULT WINAPI DllRegisterServer() {
   const HRESULT lib = register_type_library();
-  const HRESULT rows = SUCCEEDED(lib) ? apply(Registry::Write) : S_OK;
+  const HRESULT rows = SUCCEEDED(lib) ? apply(Registry::Write, Scope::Machine) : S_OK;
   if (SUCCEEDED(lib) && SUCCEEDED(rows)) return S_OK;
   DllUnregisterServer();  // nothing half-written stays behind
   return FAILED(lib) ? SELFREG_E_TYPELIB : SELFREG_E_CLASS;
+}
+
+// regsvr32 /n /i:user Quillon.dll registers the component for the calling user alone, under
+// HKEY_CURRENT_USER\Software\Classes, without administrator rights; regsvr32 /u /n /i:user
+// removes exactly that. The word is read without regard to case. No text (regsvr32 /i without
+// /n) or "machine" does what DllRegisterServer or DllUnregisterServer does; any other text is
+// refused with E_INVALIDARG before anything is written.
+extern "C" HRESULT WINAPI DllInstall(BOOL install, LPCWSTR command) {
+  const auto is = [command](const wchar_t* word) {
+    return CompareStringOrdinal(command, -1, word, -1, TRUE) == CSTR_EQUAL;
+  };
+  if (!command || !*command || is(L"machine"))
+    return install ? DllRegisterServer() : DllUnregisterServer();
+  if (!is(L"user")) return E_INVALIDARG;
+  if (install && SUCCEEDED(apply(Registry::Write, Scope::User))) return S_OK;
+  // Removing, or nothing half-written stays behind.
+  const HRESULT removed = apply(Registry::Remove, Scope::User);
+  return install || FAILED(removed) ? SELFREG_E_CLASS : S_OK;
 }

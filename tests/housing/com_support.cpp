@@ -91,4 +91,22 @@ std::string hex(HRESULT hr) {
   return buf;
 }
 
+int run_program(std::wstring command, DWORD limit_ms) {
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si,
+                      &pi))
+    return -2;
+  const UniqueKernelHandle process(pi.hProcess), thread(pi.hThread);
+  DWORD code = static_cast<DWORD>(-1);
+  if (WaitForSingleObject(pi.hProcess, limit_ms) == WAIT_OBJECT_0) {
+    GetExitCodeProcess(pi.hProcess, &code);
+  } else {
+    TerminateProcess(pi.hProcess, 99);
+    WaitForSingleObject(pi.hProcess, 5000);
+  }
+  return static_cast<int>(code);
+}
+
 }  // namespace quillon::housing::test

@@ -75,4 +75,8 @@ VARIANT var_bstr(
 
 std::string hex(HRESULT hr);
 
+// Runs a program (a command line) and waits for it: its exit code, or -1 when it did not end within
+// limit_ms (it is then ended), -2 when it could not start.
+int run_program(std::wstring command, DWORD limit_ms);
+
 }  // namespace quillon::housing::test

@@ -8,25 +8,7 @@ namespace {
 
 // Runs the host in the given mode; its exit code, or -1 when it did not end in time.
 int run_host(const wchar_t* mode, DWORD limit_ms) {
-  std::wstring command = L"\"" QUILLON_LIFETIME_HOST L"\" " + std::wstring(mode);
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si,
-                      &pi))
-    return -2;
-  int code = -1;
-  if (WaitForSingleObject(pi.hProcess, limit_ms) == WAIT_OBJECT_0) {
-    DWORD exit_code = 0;
-    GetExitCodeProcess(pi.hProcess, &exit_code);
-    code = static_cast<int>(exit_code);
-  } else {
-    TerminateProcess(pi.hProcess, 99);
-    WaitForSingleObject(pi.hProcess, 5000);
-  }
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  return code;
+  return run_program(L"\"" QUILLON_LIFETIME_HOST L"\" " + std::wstring(mode), limit_ms);
 }
 
 TEST(LifetimeTest, HostsEndAndTheLibraryUnloads) {

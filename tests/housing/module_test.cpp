@@ -81,18 +81,34 @@ std::map<std::wstring, std::wstring> our_keys() {
   return keys;
 }
 
+// Leaves the machine's registration as it was found, even when a check stops a test early (the
+// script clients need it).
+struct MachineRegistration {
+  Plain reg = export_of<Plain>("DllRegisterServer");
+  Plain unreg = export_of<Plain>("DllUnregisterServer");
+  const std::map<std::wstring, std::wstring> at_start = our_keys();
+  ~MachineRegistration() { at_start.empty() ? unreg() : reg(); }
+};
+
+// The rows that matter to callers, below the classes root that a registration writes to.
+std::map<std::wstring, std::wstring> expected_rows() {
+  const std::wstring clsid = L"CLSID\\" + text(CLSID_Quillon);
+  return {
+      {clsid + L"\\InprocServer32|ThreadingModel", L"Apartment"},
+      {clsid + L"\\ProgID|", L"QuillonLib.Quillon"},
+      {clsid + L"\\TypeLib|", text(LIBID_QuillonLib)},
+      {L"QuillonLib.Quillon\\CLSID|", text(CLSID_Quillon)},
+      // The interface is marshalled by the automation marshaler from the type library.
+      {L"Interface\\" + text(IID__Quillon) + L"\\ProxyStubClsid32|",
+       L"{00020424-0000-0000-C000-000000000046}"},
+      {L"Interface\\" + text(IID__Quillon) + L"\\TypeLib|", text(LIBID_QuillonLib)},
+  };
+}
+
 TEST(ModuleTest, UnregisterRegisterAndCreate) {
   Apartment apartment;
-  auto reg = export_of<Plain>("DllRegisterServer");
-  auto unreg = export_of<Plain>("DllUnregisterServer");
-  const auto at_start = our_keys();
-  // Leave the registry as it was found, even when a check below stops the test early (the script
-  // clients need the registration).
-  struct Restore {
-    Plain reg, unreg;
-    bool was_registered;
-    ~Restore() { was_registered ? reg() : unreg(); }
-  } restore{reg, unreg, !at_start.empty()};
+  const MachineRegistration machine;
+  const auto& [reg, unreg, at_start] = machine;
 
   ASSERT_EQ(unreg(), S_OK);
   const auto clean = our_keys();
@@ -108,17 +124,7 @@ TEST(ModuleTest, UnregisterRegisterAndCreate) {
   const std::wstring clsid = L"CLSID\\" + text(CLSID_Quillon);
   const std::wstring library = L"TypeLib\\" + text(LIBID_QuillonLib) + L"\\1.0\\";
   const std::wstring platform = sizeof(void*) == 8 ? L"win64|" : L"win32|";
-  const std::map<std::wstring, std::wstring> expected = {
-      {clsid + L"\\InprocServer32|ThreadingModel", L"Apartment"},
-      {clsid + L"\\ProgID|", L"QuillonLib.Quillon"},
-      {clsid + L"\\TypeLib|", text(LIBID_QuillonLib)},
-      {L"QuillonLib.Quillon\\CLSID|", text(CLSID_Quillon)},
-      // The interface is marshalled by the automation marshaler from the type library.
-      {L"Interface\\" + text(IID__Quillon) + L"\\ProxyStubClsid32|",
-       L"{00020424-0000-0000-C000-000000000046}"},
-      {L"Interface\\" + text(IID__Quillon) + L"\\TypeLib|", text(LIBID_QuillonLib)},
-  };
-  for (const auto& [k, v] : expected) {
+  for (const auto& [k, v] : expected_rows()) {
     ASSERT_TRUE(keys.count(k)) << testing::PrintToString(k);
     EXPECT_EQ(keys[k].c_str(), v) << testing::PrintToString(k);
   }
@@ -133,6 +139,75 @@ TEST(ModuleTest, UnregisterRegisterAndCreate) {
   EXPECT_EQ(
       CoCreateInstance(CLSID_Quillon, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, d.put_void()),
       S_OK);
+}
+
+using Install = HRESULT(WINAPI*)(BOOL, LPCWSTR);
+
+std::map<std::wstring, std::wstring> user_classes() {
+  std::map<std::wstring, std::wstring> keys;
+  snapshot(HKEY_CURRENT_USER, L"Software\\Classes", keys);
+  return keys;
+}
+
+// DllInstall's command line, then per user through regsvr32 as a user without administrator
+// rights: the rows under HKEY_CURRENT_USER\Software\Classes, nothing for the machine, creation
+// through those keys alone, and removal leaves the user's classes exactly as they were.
+TEST(ModuleTest, PerUserRegistration) {
+  Apartment apartment;
+  const MachineRegistration machine;
+  const auto before = user_classes();
+  // None or "machine" is the machine-wide registration; other words than "user" are refused.
+  const struct {
+    BOOL install;
+    const wchar_t* command;
+    HRESULT hr;
+    bool registered;  // for the machine, afterwards
+  } cases[] = {{TRUE, L"MACHINE", S_OK, true},
+               {TRUE, L"users", E_INVALIDARG, true},
+               {FALSE, L"user machine", E_INVALIDARG, true},
+               {FALSE, nullptr, S_OK, false}};
+  for (const auto& c : cases) {
+    const std::string name = testing::PrintToString(c.command ? c.command : L"(null)");
+    EXPECT_EQ(export_of<Install>("DllInstall")(c.install, c.command), c.hr) << name;
+    EXPECT_EQ(our_keys().empty(), !c.registered) << name;
+  }
+  ASSERT_EQ(user_classes(), before);
+  struct Remove {
+    ~Remove() { export_of<Install>("DllInstall")(FALSE, L"user"); }
+  } remove;
+  const auto regsvr32 = [](const wchar_t* options) {
+    return run_program(L"regsvr32 /s " + std::wstring(options) + L" \"" + dll_path() + L"\"",
+                       30000);
+  };
+  ASSERT_EQ(regsvr32(L"/n /i:User"), 0);
+
+  auto after = user_classes();
+  const std::wstring classes = L"Software\\Classes\\";
+  for (const auto& [k, v] : expected_rows())
+    EXPECT_EQ(after[classes + k].c_str(), v) << testing::PrintToString(k);
+  // Under Wine, HKEY_CLASSES_ROOT shows the machine's classes alone.
+  EXPECT_TRUE(our_keys().empty()) << "written for the machine";
+
+  // What Windows' COM finds through the user's keys (Wine 8's COM reads the machine's alone):
+  // the ProgID's class, its server and that server's object, and the type library's file.
+  CLSID clsid{};
+  ASSERT_EQ(CLSIDFromString(after[classes + L"QuillonLib.Quillon\\CLSID|"].c_str(), &clsid), S_OK);
+  const std::wstring server = after[classes + L"CLSID\\" + text(clsid) + L"\\InprocServer32|"];
+  ASSERT_EQ(LoadLibraryW(server.c_str()), dll()) << testing::PrintToString(server);
+  ComPtr<IClassFactory> factory;
+  ComPtr<IDispatch> d;
+  ASSERT_EQ(
+      export_of<GetClassObject>("DllGetClassObject")(clsid, IID_IClassFactory, factory.put_void()),
+      S_OK);
+  EXPECT_EQ(factory->CreateInstance(nullptr, IID_IDispatch, d.put_void()), S_OK);
+  ComPtr<ITypeLib> lib;
+  const std::wstring lib_file =
+      after[classes + L"TypeLib\\" + text(LIBID_QuillonLib) + L"\\1.0\\0" +
+            (sizeof(void*) == 8 ? L"\\win64|" : L"\\win32|")];
+  EXPECT_EQ(LoadTypeLibEx(lib_file.c_str(), REGKIND_NONE, lib.put()), S_OK);
+
+  ASSERT_EQ(regsvr32(L"/u /n /i:user"), 0);
+  EXPECT_EQ(user_classes(), before);
 }
 
 // The version record as Explorer reads it: the strings in the block that the translation names.

@@ -63,6 +63,9 @@ inline void close_key(HKEY h) {
 inline void free_string(BSTR b) {
   ::SysFreeString(b);
 }
+inline void close_handle(HANDLE h) {
+  ::CloseHandle(h);
+}
 }  // namespace detail
 
 using UniqueHwnd = UniqueHandle<HWND, detail::destroy_window>;
@@ -72,6 +75,7 @@ using UniqueFont = UniqueHandle<HFONT, detail::delete_object>;
 using UniqueBrush = UniqueHandle<HBRUSH, detail::delete_object>;
 using UniquePen = UniqueHandle<HPEN, detail::delete_object>;
 using UniqueHkey = UniqueHandle<HKEY, detail::close_key>;
+using UniqueKernelHandle = UniqueHandle<HANDLE, detail::close_handle>;  // process, thread, event
 
 // One BSTR; a null BSTR reads as the empty string.
 class UniqueBstr : public UniqueHandle<BSTR, detail::free_string> {
