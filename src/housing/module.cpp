@@ -206,12 +206,15 @@ HRESULT remove_row(HKEY root, Scope scope, const RegistryRow& row) {
   return S_OK;
 }
 
-// Whether the DLL of the other bitness (another file) is registered for the class under root, in
-// the other registry view: the shared rows are then its too.
-bool other_bitness_registered(HKEY root) {
+// Whether the DLL of the other bitness (another file) is registered for the class in the scope,
+// in the other registry view: the shared rows are then its too. The path is opened from the
+// predefined key, so that the view flag takes effect.
+bool other_bitness_registered(Scope scope) {
   UniqueHkey key;
-  const std::wstring path = L"CLSID\\" + guid_text(CLSID_Quillon) + L"\\InprocServer32";
-  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | kOtherView, key.put()) != ERROR_SUCCESS)
+  const HKEY top = scope == Scope::Machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+  const std::wstring path =
+      L"Software\\Classes\\CLSID\\" + guid_text(CLSID_Quillon) + L"\\InprocServer32";
+  if (RegOpenKeyExW(top, path.c_str(), 0, KEY_READ | kOtherView, key.put()) != ERROR_SUCCESS)
     return false;
   wchar_t server[MAX_PATH + 1] = {};
   DWORD size = sizeof server - sizeof(wchar_t);
@@ -232,7 +235,7 @@ HRESULT apply(Registry action, Scope scope) {
   if (action == Registry::Write) {
     for (const RegistryRow& row : rows) QUILLON_RETURN_IF_FAILED(write_row(root.key.get(), row));
   } else {
-    const bool keep_shared = other_bitness_registered(root.key.get());
+    const bool keep_shared = other_bitness_registered(scope);
     for (auto row = rows.rbegin(); row != rows.rend(); ++row)
       if (row->view == View::Own || !keep_shared)
         QUILLON_RETURN_IF_FAILED(remove_row(root.key.get(), scope, *row));

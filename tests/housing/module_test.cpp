@@ -155,6 +155,11 @@ std::map<std::wstring, std::wstring> user_classes() {
 TEST(ModuleTest, PerUserRegistration) {
   Apartment apartment;
   const MachineRegistration machine;
+  // Every Windows profile has the user's classes key (a fresh Wine prefix may not).
+  UniqueHkey root;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Classes", 0, nullptr, 0, KEY_READ,
+                            nullptr, root.put(), nullptr),
+            ERROR_SUCCESS);
   const auto before = user_classes();
   // None or "machine" is the machine-wide registration; other words than "user" are refused.
   const struct {
