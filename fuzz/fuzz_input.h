@@ -95,6 +95,8 @@ inline float single(FuzzedDataProvider& in) {
 
 // UTF-16 text of at most max_chars code units, one wchar_t per code unit (as a BSTR carries it).
 inline std::wstring text(FuzzedDataProvider& in, std::size_t max_chars) {
+  constexpr std::size_t kMaxBreaks = 250;
+  std::size_t breaks = 0;
   std::wstring s;
   const std::size_t ops = in.ConsumeIntegralInRange<std::size_t>(0, 64);
   for (std::size_t op = 0; op < ops && s.size() < max_chars && in.remaining_bytes() > 0; ++op) {
@@ -128,8 +130,13 @@ inline std::wstring text(FuzzedDataProvider& in, std::size_t max_chars) {
                                          L"\x200B", L"\x4E2D", L"\xFFFF", L"ii"};
       const std::size_t which = b % std::size(kPieces);
       const wchar_t* piece = kPieces[which];
-      // Line breaks in runs of up to 200 (each makes the window a line taller); others longer.
-      const std::size_t n = in.ConsumeIntegralInRange<std::size_t>(1, which < 3 ? 200 : 2000);
+      // Other pieces in runs of up to 2000; line breaks up to 250 in all, each of which makes the
+      // window a line taller (250 lines reach beyond 32767 twips, more only add pixels to fill).
+      std::size_t n = in.ConsumeIntegralInRange<std::size_t>(1, which < 3 ? 250 : 2000);
+      if (which < 3) {
+        n = std::min(n, kMaxBreaks - breaks);
+        breaks += n;
+      }
       const std::wstring_view p(piece);
       const std::size_t whole = std::min(n, (max_chars - s.size() + p.size() - 1) / p.size());
       s.reserve(s.size() + whole * p.size());

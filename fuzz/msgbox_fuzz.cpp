@@ -221,6 +221,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   headless::HeadlessBackend hb(screen);
   forms::BackendScope scope(hb);
+  // A modal window's countdown is at most 5 s below: one idle for longer has stalled (the
+  // watcher would tick 6,000 times through the default 10 minutes).
+  hb.set_modal_idle_limit(10'000);
   if (in.ConsumeBool()) {
     const int l = fuzz::boundary_int(in), t = fuzz::boundary_int(in);
     const int r = fuzz::boundary_int(in), b = fuzz::boundary_int(in);

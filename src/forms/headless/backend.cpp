@@ -14,7 +14,7 @@ namespace quillon::forms::headless {
 
 namespace {
 
-constexpr std::int64_t kModalIdleLimitMs = 10 * 60 * 1000;
+constexpr std::int64_t kDefaultModalIdleLimitMs = 10 * 60 * 1000;
 constexpr WindowHandle kFirstFormHandle = 0x1000;
 constexpr WindowHandle kCallerHandle = 0x100;
 constexpr WindowHandle kOtherWindowHandle = 0x200;
@@ -138,6 +138,7 @@ struct HeadlessBackend::Impl {
   std::weak_ptr<FormState> capture_form;
   Image* capture = nullptr;
   int stalls = 0;
+  std::int64_t modal_idle_limit = kDefaultModalIdleLimitMs;
 
   ~Impl() {
     for (auto& f : forms) f->owner = nullptr;
@@ -404,10 +405,10 @@ struct HeadlessBackend::Impl {
       }
       if (idle_since < 0) idle_since = now;
       std::int64_t when = 0;
-      if (!next_tick(when) || when - idle_since > kModalIdleLimitMs) {
+      if (!next_tick(when) || when - idle_since > modal_idle_limit) {
         const std::string msg =
             "modal form never closed: no input left in the script and no timer closed " +
-            s->form->name() + " within 10 minutes of virtual time";
+            s->form->name() + " within " + std::to_string(modal_idle_limit) + " ms of virtual time";
         std::fprintf(stderr, "headless backend: %s\n", msg.c_str());
         ++stalls;
         record("Stalled " + s->form->name());
@@ -628,6 +629,9 @@ int HeadlessBackend::drag_count() const {
 }
 int HeadlessBackend::modal_stalls() const {
   return impl_->stalls;
+}
+void HeadlessBackend::set_modal_idle_limit(std::int64_t ms) {
+  impl_->modal_idle_limit = ms;
 }
 
 }  // namespace quillon::forms::headless

@@ -91,6 +91,9 @@ class HeadlessBackend : public Backend {
   // How many modal Shows failed because nothing was left that could close them. A caller that
   // runs Show under the skip-on-failure rule swallows the exception: tests can check this.
   int modal_stalls() const;
+  // How long a modal Show may wait with nothing left in the script before it counts as stalled
+  // (virtual milliseconds; 10 minutes unless set).
+  void set_modal_idle_limit(std::int64_t ms);
 
   struct Impl;
 
