@@ -113,7 +113,11 @@ struct FontStack::Impl {
   };
   std::array<Laid, 4> laid;
   std::size_t next_laid = 0;
-  std::vector<int> prefix;  // break_lines' scratch
+  // The widths of the last text's prefixes (see break_lines): a caption is broken again at each
+  // new width of its label.
+  std::vector<int> prefix;
+  std::wstring prefix_text;
+  const FontFace* prefix_face = nullptr;
   ~Impl() {
     for (auto& [key, f] : faces)
       if (f.face) FT_Done_Face(f.face);
@@ -208,7 +212,12 @@ const std::vector<FontStack::Line>& FontStack::layout(const std::wstring& text, 
 }
 
 void forget_layouts() {
-  if (t_stack != nullptr) t_stack->impl_->laid = {};
+  if (t_stack == nullptr) return;
+  FontStack::Impl& impl = *t_stack->impl_;
+  impl.laid = {};
+  impl.prefix = {};
+  impl.prefix_text = {};
+  impl.prefix_face = nullptr;
 }
 
 // Calls take(begin, end, width) for each line of text, in order: CR LF, CR and LF each end a
@@ -219,9 +228,14 @@ void FontStack::break_lines(FontFace& f, const std::wstring& text, std::optional
   // prefix[i]: width of the first i characters, so any piece measures in constant time (a line
   // break adds nothing to it).
   std::vector<int>& prefix = impl_->prefix;
-  prefix.assign(text.size() + 1, 0);
-  for (std::size_t i = 0; i < text.size(); ++i)
-    prefix[i + 1] = prefix[i] + (text[i] == L'\r' || text[i] == L'\n' ? 0 : f.advance(text[i]));
+  if (impl_->prefix_face != &f || impl_->prefix_text != text) {
+    impl_->prefix_face = nullptr;  // until the widths are in
+    prefix.assign(text.size() + 1, 0);
+    for (std::size_t i = 0; i < text.size(); ++i)
+      prefix[i + 1] = prefix[i] + (text[i] == L'\r' || text[i] == L'\n' ? 0 : f.advance(text[i]));
+    impl_->prefix_text = text;
+    impl_->prefix_face = &f;
+  }
   auto width = [&](std::size_t a, std::size_t b) { return prefix[b] - prefix[a]; };
   for (std::size_t start = 0;;) {
     std::size_t end = start;
