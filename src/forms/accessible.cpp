@@ -42,31 +42,43 @@ std::vector<AccessiblePart> accessible_parts(const Form& form) {
   std::vector<AccessiblePart> parts;
   for (const auto& c : form.controls()) {
     if (c->Role() == AccessibleRole::kNone || !c->Shown()) continue;
-    AccessiblePart p{c.get(), c->Role(), c->AccessibleName(), 0,
-                     false,   false,     c->Enabled(),        form_rect(*c)};
-    if (p.name.empty()) p.name = caption_of(*c);
+    AccessiblePart& p = parts.emplace_back();
+    p.control = c.get();
+    p.role = c->Role();
+    p.name = c->AccessibleName().empty() ? caption_of(*c) : c->AccessibleName();
+    p.enabled = c->Enabled();
+    p.rect = form_rect(*c);
     if (c->kind() == ControlKind::CommandButton) {
       const auto& b = static_cast<const CommandButton&>(*c);
       p.access_key = access_key(b.Caption());
       p.is_default = b.Default();
       p.focusable = Navigation::can_focus(b);
     }
-    parts.push_back(std::move(p));
   }
-  std::stable_sort(parts.begin(), parts.end(),
-                   [](const auto& a, const auto& b) { return a.rect.top < b.rect.top; });
-  // Rows: a part that starts above the bottom of the row so far joins it.
-  for (std::size_t row = 0; row < parts.size();) {
+  // Sorted through their places, the design's order breaking ties: rows by their top edges (a part
+  // that starts above the bottom of the row so far joins it), left to right within a row.
+  std::vector<std::size_t> order(parts.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  const auto by = [&parts](int PixelRect::*edge) {
+    return [&parts, edge](std::size_t a, std::size_t b) {
+      const int ea = parts[a].rect.*edge, eb = parts[b].rect.*edge;
+      return ea != eb ? ea < eb : a < b;
+    };
+  };
+  std::sort(order.begin(), order.end(), by(&PixelRect::top));
+  for (std::size_t row = 0; row < order.size();) {
     std::size_t end = row + 1;
-    for (int bottom = parts[row].rect.bottom; end < parts.size() && parts[end].rect.top < bottom;
-         ++end)
-      bottom = std::max(bottom, parts[end].rect.bottom);
-    std::stable_sort(parts.begin() + static_cast<std::ptrdiff_t>(row),
-                     parts.begin() + static_cast<std::ptrdiff_t>(end),
-                     [](const auto& a, const auto& b) { return a.rect.left < b.rect.left; });
+    for (int bottom = parts[order[row]].rect.bottom;
+         end < order.size() && parts[order[end]].rect.top < bottom; ++end)
+      bottom = std::max(bottom, parts[order[end]].rect.bottom);
+    std::sort(order.begin() + static_cast<std::ptrdiff_t>(row),
+              order.begin() + static_cast<std::ptrdiff_t>(end), by(&PixelRect::left));
     row = end;
   }
-  return parts;
+  std::vector<AccessiblePart> sorted;
+  sorted.reserve(parts.size());
+  for (std::size_t i : order) sorted.push_back(std::move(parts[i]));
+  return sorted;
 }
 
 Handled do_default_action(Control& control) {
