@@ -1,8 +1,9 @@
 // What a screen reader sees of a shown box, through the registered DLL: the window's text, the
 // accessible tree (AccessibleObjectFromWindow, AccessibleChildren) in reading order with names,
 // roles, access keys, default actions, states and places, the default action doing what a click
-// does, the object a client keeps after the box went, and the win events of a showing and of a
-// focus change, seen by an out-of-context listener on a thread of its own.
+// does, the object a client keeps after the box went (disconnected, yet holding the library), and
+// the win events of a showing and of a focus change, seen by an out-of-context listener on a
+// thread of its own.
 #include <oleacc.h>
 
 #include <future>
@@ -168,6 +169,7 @@ TEST(AccessibleTest, TreeActionsAndEventsOfShownBoxes) {
   };
   Apartment apartment;
   Listener listener;
+  const auto can_unload = export_of<HRESULT(WINAPI*)()>("DllCanUnloadNow");
   CLSID clsid{};
   ASSERT_EQ(CLSIDFromProgID(L"QuillonLib.Quillon", &clsid), S_OK);
   for (const Row& row : rows) {
@@ -203,7 +205,10 @@ TEST(AccessibleTest, TreeActionsAndEventsOfShownBoxes) {
     long count = -1;
     ASSERT_TRUE(g_walk.kept);
     EXPECT_EQ(g_walk.kept->get_accChildCount(&count), CO_E_OBJNOTCONNECTED);
+    q.reset();  // the kept object alone holds the library
+    EXPECT_EQ(can_unload(), S_FALSE);
     g_walk.kept.reset();
+    EXPECT_EQ(can_unload(), S_OK);
     EXPECT_EQ(Listener::seen(EVENT_SYSTEM_DIALOGSTART).size(), 1u);
     EXPECT_EQ(Listener::seen(EVENT_SYSTEM_ALERT).size(), row.options & kAlert ? 1u : 0u);
   }
