@@ -49,6 +49,7 @@ Flags DecodeFlags(std::int16_t buttons) {
 }
 
 constexpr const wchar_t* kFallbackTitle = L"Message";
+constexpr std::int32_t kStopIconId = 32513, kExclamationIconId = 32515;
 constexpr int kTitleChars = 254;
 
 }  // namespace
@@ -114,6 +115,7 @@ std::int16_t Quillon::MsgBox(const std::wstring& message, std::int16_t buttons,
       attempt(err, [&] { t = forms::backend().platform().window_text(active, kTitleChars); });
     if (t.empty()) t = kFallbackTitle;
     attempt(err, [&] { w.TopCaption().SetCaption(t); });
+    attempt(err, [&] { w.SetCaption(t); });  // the window's own text: the taskbar, screen readers
     attempt(err, [&] {
       in.title_need = forms::to_long(static_cast<double>(w.TopCaption().Width()) + 300);
     });
@@ -123,17 +125,21 @@ std::int16_t Quillon::MsgBox(const std::wstring& message, std::int16_t buttons,
     // no icon at all (it neither reserves room nor draws the handle an earlier call left).
     const Flags flags = DecodeFlags(buttons);
     std::int16_t icon_index = flags.icon_number;
+    std::int32_t icon_id = 0;
     if (flags.icon_number >= 0) {
       if (flags.icon_number + 1 > StockIconIds_.Count()) {
         icon_index = -1;
       } else {
         attempt(err, [&] {
-          sh.IconHandle = forms::backend().platform().load_stock_icon(
-              StockIconIds_.Item(flags.icon_number + 1));
+          icon_id = StockIconIds_.Item(flags.icon_number + 1);
+          sh.IconHandle = forms::backend().platform().load_stock_icon(icon_id);
         });
       }
     }
     sh.IconIndex = icon_index;
+    // A stop or exclamation icon makes the showing an alert, as with the system's own box.
+    w.SetAlert(icon_id == kStopIconId || icon_id == kExclamationIconId ? forms::Alert::kAlert
+                                                                       : forms::Alert::kNone);
 
     std::int16_t count = 0;
     if (flags.button_set < static_cast<std::int16_t>(kButtonSets.size())) {

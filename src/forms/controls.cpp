@@ -62,7 +62,19 @@ int to_pixels_y(Single twips) {
 // Control
 
 Control::Control(Form& form, ControlKind kind, std::string name, int index, Control* container)
-    : form_(form), kind_(kind), name_(std::move(name)), index_(index), container_(container) {}
+    : form_(form),
+      kind_(kind),
+      name_(std::move(name)),
+      index_(index),
+      container_(container),
+      role_(kind == ControlKind::Label           ? AccessibleRole::kStaticText
+            : kind == ControlKind::CommandButton ? AccessibleRole::kPushButton
+                                                 : AccessibleRole::kNone) {}
+
+void Control::SetAccessible(AccessibleRole role, std::wstring name) {
+  role_ = role;
+  accessible_name_ = std::move(name);
+}
 
 void Control::notify(Change what) {
   form_.control_changed(this, what);
@@ -304,6 +316,11 @@ void Form::SetHeight(Single v) {
   check_size(v);
   height_ = v;
   control_changed(nullptr, Change::Geometry);
+}
+
+void Form::SetCaption(std::wstring v) {
+  caption_ = std::move(v);
+  control_changed(nullptr, Change::Caption);
 }
 
 void Form::control_changed(Control* control, Change what) {

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "forms/accessible.h"
 #include "forms/backend.h"
 #include "forms/types.h"
 
@@ -73,6 +74,11 @@ class Control {
   // Visible on screen: this control and every container up to the form are visible.
   bool Shown() const;
 
+  // What assistive technology is told (forms/accessible.h); an empty name: from the caption.
+  AccessibleRole Role() const { return role_; }
+  const std::wstring& AccessibleName() const { return accessible_name_; }
+  void SetAccessible(AccessibleRole role, std::wstring name = {});
+
  protected:
   void notify(Change what);
 
@@ -87,6 +93,8 @@ class Control {
   std::string name_;
   int index_;
   Control* container_;
+  AccessibleRole role_;
+  std::wstring accessible_name_;
 };
 
 // Label: text shown literally ("&" is no access key), with AutoSize and WordWrap.
@@ -369,6 +377,13 @@ class Form {
   void SetKeyPreview(bool v) { key_preview_ = v; }
   OleColor BackColor() const { return back_color_; }
   void SetBackColor(OleColor v) { back_color_ = v; }
+  // The window's own text (the title that the taskbar, window lists and screen readers show); a
+  // form without a title bar keeps it too.
+  const std::wstring& Caption() const { return caption_; }
+  void SetCaption(std::wstring v);
+  // Whether its showing is announced as an alert.
+  Alert GetAlert() const { return alert_; }
+  void SetAlert(Alert v) { alert_ = v; }
   static constexpr Single kFrameTwips = 45;  // fixed dialog frame on each side
 
   const std::vector<std::unique_ptr<Control>>& controls() const { return controls_; }
@@ -414,6 +429,8 @@ class Form {
   Single left_ = 0, top_ = 0, width_ = 0, height_ = 0;
   bool key_preview_ = false;
   OleColor back_color_ = 0x8000000F;
+  std::wstring caption_;
+  Alert alert_ = Alert::kNone;
   std::vector<std::unique_ptr<Control>> controls_;
   std::unique_ptr<FormPeer> peer_;
   Navigation navigation_{*this};

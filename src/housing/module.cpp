@@ -445,7 +445,7 @@ __attribute__((section(".CRT$XLB"), used)) PIMAGE_TLS_CALLBACK quillon_thread_en
 
 // Runs under the loader lock: it never loads or frees a library, waits, or touches another
 // thread's windows. The library stays loaded through the lock count (objects, factory locks and
-// open windows: DllCanUnloadNow), never by loading itself.
+// open windows, accessible objects that clients hold: DllCanUnloadNow), never by loading itself.
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   switch (reason) {
     case DLL_PROCESS_ATTACH:
@@ -471,7 +471,9 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
 }
 
 extern "C" HRESULT WINAPI DllCanUnloadNow() {
-  if (module_locks() != 0 || quillon::forms::win32::open_form_windows() != 0) return S_FALSE;
+  if (module_locks() != 0 || quillon::forms::win32::open_form_windows() != 0 ||
+      quillon::forms::win32::live_accessible_objects() != 0)
+    return S_FALSE;
   release_thread_data_if_idle();
   release_type_info();
   return S_OK;

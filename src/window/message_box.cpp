@@ -111,6 +111,7 @@ void MessageBox::Design() {
   auto& box_up = add<forms::Image>("ControlBoxUp", -1, &heading);
   box_up.Move(4905, 60, 210, 210);
   box_up.SetPicture(CloseBoxUpPicture());
+  box_up.SetAccessible(forms::AccessibleRole::kPushButton, L"Close");
   box_up.MouseDown = [this](std::int16_t b, std::int16_t s, Single x, Single y) {
     ControlBoxUp_MouseDown(b, s, x, y);
   };

@@ -294,7 +294,7 @@ TEST(ModuleTest, ImportsOnlySystemLibraries) {
   const auto& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
   const std::string system =
       " kernel32.dll user32.dll gdi32.dll advapi32.dll ole32.dll "
-      "oleaut32.dll msvcrt.dll winmm.dll msimg32.dll ";
+      "oleaut32.dll msvcrt.dll winmm.dll msimg32.dll oleacc.dll ";
   for (auto* imp = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress);
        imp->Name; ++imp) {
     std::string name = reinterpret_cast<const char*>(base + imp->Name);

@@ -18,6 +18,9 @@
 // - child windows follow the model in one pass when the form is first shown, at once afterwards;
 // - Unload from inside any handler: the windows are hidden at once and destroyed later, outside
 //   every handler;
+// - accessibility: the form's caption as the window text; WM_GETOBJECT answered with an object
+//   that names the form's parts in reading order (accessible.cpp); the dialog's start and end, and
+//   an alert where the form asks for one, raised as win events;
 // - the screen, GDI text layout, the canvas with per-pixel shapes, and the platform services
 //   (active window, window rectangle and text, system colours and metrics, stock icons, topmost,
 //   drag, the message sound).

@@ -1,7 +1,10 @@
 // Pieces of the Win32 backend shared between its files (not part of its public API).
 #pragma once
 
-#include <windows.h>
+// clang-format off
+#include <windows.h>  // first: the other platform headers need it
+#include <oleacc.h>
+// clang-format on
 
 #include <map>
 #include <memory>
@@ -130,5 +133,18 @@ class Win32Backend final : public Backend {
 Win32Backend& win32_backend();  // the calling thread's backend
 
 std::unique_ptr<FormPeer> make_form_peer(Form& form, Win32Backend& backend);
+
+// What the accessible object of a form's window reads (accessible.cpp). The peer holds the link
+// while the form is up and empties it when the form unloads; an object that a client still holds
+// then answers that it is no longer connected.
+struct AccessibleLink {
+  Form* form = nullptr;
+  HWND hwnd = nullptr;
+  DWORD thread = 0;  // the window's thread, the only one that may reach the form
+};
+// The answer to WM_GETOBJECT for OBJID_CLIENT: the link's object, made on first use and kept in
+// cache (0 when the form is gone or the object could not be made).
+LRESULT answer_client_object(const std::shared_ptr<AccessibleLink>& link,
+                             ComPtr<IAccessible>& cache, WPARAM wp);
 
 }  // namespace quillon::forms::win32

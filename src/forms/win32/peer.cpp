@@ -83,6 +83,7 @@ class Win32FormPeer final : public FormPeer {
   void apply_timer(Timer& t);
   void invalidate_container(const Control& c);
   void invalidate(HWND h);
+  void disconnect_accessible();
 
   LRESULT on_form_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   LRESULT on_picture_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -115,6 +116,8 @@ class Win32FormPeer final : public FormPeer {
   Control* pressed_ = nullptr;  // the control that saw the mouse press
   HWND pressed_hwnd_ = nullptr;
   DibCanvas back_{1, 1, 0};  // where each window is composed before it reaches the screen
+  std::shared_ptr<AccessibleLink> accessible_link_;  // what the accessible object reads
+  ComPtr<IAccessible> accessible_;                   // made on the first WM_GETOBJECT
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -189,6 +192,9 @@ void Win32FormPeer::create_windows() {
   if (!form_hwnd_) forms::raise(kErrInvalidCall, "The form's window could not be created");
   ++g_open_forms;
   ::SetWindowLongPtrW(form_hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  ::SetWindowTextW(form_hwnd_, form_.Caption().c_str());
+  accessible_link_ =
+      std::make_shared<AccessibleLink>(AccessibleLink{&form_, form_hwnd_, ::GetCurrentThreadId()});
   place_form();
   for (const auto& c : form_.controls()) {
     const HWND parent = container_hwnd(*c);
@@ -229,6 +235,7 @@ void Win32FormPeer::create_windows() {
 void Win32FormPeer::destroy_windows() {
   if (!form_hwnd_ || destroying_) return;
   destroying_ = true;
+  disconnect_accessible();
   for (auto& [h, c] : controls_) ::SetWindowLongPtrW(h, GWLP_USERDATA, 0);
   ::SetWindowLongPtrW(form_hwnd_, GWLP_USERDATA, 0);
   const HWND h = std::exchange(form_hwnd_, nullptr);
@@ -285,6 +292,11 @@ void Win32FormPeer::invalidate(HWND h) {
   ::InvalidateRect(h, nullptr, FALSE);
 }
 
+void Win32FormPeer::disconnect_accessible() {
+  if (accessible_link_) *accessible_link_ = AccessibleLink{};
+  accessible_.reset();
+}
+
 void Win32FormPeer::apply_timer(Timer& t) {
   if (!form_hwnd_) return;
   const auto pos = std::find(timers_.begin(), timers_.end(), &t);
@@ -308,6 +320,7 @@ void Win32FormPeer::changed(Control* control, Change what) {
   }
   if (!control) {
     if (what == Change::Geometry) place_form();  // the form's own window follows at once
+    if (what == Change::Caption) ::SetWindowTextW(form_hwnd_, form_.Caption().c_str());
     return;
   }
   // Until the form is first shown, its child windows catch up in one pass when it is shown
@@ -393,12 +406,18 @@ void Win32FormPeer::show(bool modal) {
     sync();
     shown_ = true;
   }
-  if (!::IsWindowVisible(form_hwnd_)) {
+  const bool appearing = !::IsWindowVisible(form_hwnd_);
+  if (appearing) {
     ::ShowWindow(form_hwnd_, SW_SHOW);
     if (!*alive || dead_) return;
     ::UpdateWindow(form_hwnd_);
   }
   if (dead_) return;
+  if (appearing) {
+    ::NotifyWinEvent(EVENT_SYSTEM_DIALOGSTART, form_hwnd_, OBJID_WINDOW, CHILDID_SELF);
+    if (form_.GetAlert() == Alert::kAlert)
+      ::NotifyWinEvent(EVENT_SYSTEM_ALERT, form_hwnd_, OBJID_WINDOW, CHILDID_SELF);
+  }
   form_.navigation().shown();  // an Activate even when another program holds the front
   if (!*alive || dead_ || !modal) return;
   // Other windows of this thread take no input while the form is up.
@@ -437,7 +456,9 @@ void Win32FormPeer::show(bool modal) {
 void Win32FormPeer::unload() {
   if (dead_) return;
   dead_ = true;
+  disconnect_accessible();
   if (!form_hwnd_) return;
+  ::NotifyWinEvent(EVENT_SYSTEM_DIALOGEND, form_hwnd_, OBJID_WINDOW, CHILDID_SELF);
   for (std::size_t i = 0; i < timers_.size(); ++i) ::KillTimer(form_hwnd_, i + 1);
   const HWND capture = ::GetCapture();
   if (capture && (capture == form_hwnd_ || control_of(capture))) ::ReleaseCapture();
@@ -517,6 +538,7 @@ LRESULT Win32FormPeer::on_form_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
       if (!destroying_) {
         // Destroyed from outside: forget the windows and unload, so that a modal showing ends.
         for (auto& [h, c] : controls_) ::SetWindowLongPtrW(h, GWLP_USERDATA, 0);
+        disconnect_accessible();
         form_hwnd_ = nullptr;
         --g_open_forms;
         controls_.clear();
@@ -526,6 +548,10 @@ LRESULT Win32FormPeer::on_form_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
       return ::DefWindowProcW(hwnd, msg, wp, lp);
     case WM_CLOSE:
       return 0;  // the form ends only through its own handlers
+    case WM_GETOBJECT:
+      if (static_cast<LONG>(lp) == OBJID_CLIENT && !dead_)
+        return answer_client_object(accessible_link_, accessible_, wp);
+      break;
     case WM_ACTIVATE:
       if (!dead_) on_activate(wp, lp);
       return 0;

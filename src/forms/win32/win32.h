@@ -12,6 +12,8 @@ void* module_instance();
 // Native form windows alive in the process, on any thread (hidden ones that wait to be destroyed
 // included): their window procedures are in this module, so it must stay loaded while any exists.
 long open_form_windows();
+// Accessible objects of form windows that clients still hold: their code is in this module too.
+long live_accessible_objects();
 
 // Frees the calling thread's backend (its text layout, fonts and memory DC). Call it only when
 // no form of the thread is loaded; the next use makes a new one.
