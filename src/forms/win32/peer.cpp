@@ -71,6 +71,9 @@ class Win32FormPeer final : public FormPeer {
   }
 
   void create_windows();
+  void adopt(Control& c, HWND h);
+  HWND create_button(CommandButton& b);
+  void create_shown_buttons();
   void destroy_windows();
   HWND container_hwnd(const Control& c) const;
   HWND hwnd_of(const Control* c) const;
@@ -191,39 +194,58 @@ void Win32FormPeer::create_windows() {
   ::SetWindowLongPtrW(form_hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   place_form();
   for (const auto& c : form_.controls()) {
-    const HWND parent = container_hwnd(*c);
-    const RECT r = pixel_rect(*c);
     HWND h = nullptr;
     if (c->kind() == ControlKind::PictureBox) {
+      const RECT r = pixel_rect(*c);
       h = ::CreateWindowExW(
           0, picture_class().c_str(), L"",
           WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | (c->Visible() ? WS_VISIBLE : 0), r.left,
-          r.top, r.right - r.left, r.bottom - r.top, parent, nullptr, instance(), nullptr);
-    } else if (c->kind() == ControlKind::CommandButton) {
-      auto& b = static_cast<CommandButton&>(*c);
-      h = ::CreateWindowExW(
-          0, L"BUTTON", b.Caption().c_str(),
-          WS_CHILD | WS_CLIPSIBLINGS | BS_OWNERDRAW | BS_NOTIFY | (b.Visible() ? WS_VISIBLE : 0) |
-              (b.Enabled() ? 0 : WS_DISABLED) | (b.TabStop() ? WS_TABSTOP : 0),
-          r.left, r.top, r.right - r.left, r.bottom - r.top, parent, nullptr, instance(), nullptr);
-      if (h) {
-        const auto previous = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(
-            h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Win32FormPeer::button_proc)));
-        WNDPROC none = nullptr;
-        g_button_proc.compare_exchange_strong(none, previous);
-        ::SendMessageW(h, WM_SETFONT,
-                       reinterpret_cast<WPARAM>(backend_.gdi_text().font(b.GetFont())), FALSE);
-      }
+          r.top, r.right - r.left, r.bottom - r.top, container_hwnd(*c), nullptr, instance(),
+          nullptr);
     } else if (c->kind() == ControlKind::Timer) {
       timers_.push_back(static_cast<Timer*>(c.get()));
       apply_timer(*timers_.back());
     }
-    if (h) {
-      ::SetWindowLongPtrW(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-      windows_[c.get()] = h;
-      controls_[h] = c.get();
-    }
+    if (h) adopt(*c, h);
   }
+}
+
+void Win32FormPeer::adopt(Control& c, HWND h) {
+  ::SetWindowLongPtrW(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  windows_[&c] = h;
+  controls_[h] = &c;
+}
+
+// A button's window is made when the button is first shown: a hidden button costs none.
+HWND Win32FormPeer::create_button(CommandButton& b) {
+  const RECT r = pixel_rect(b);
+  const HWND h =
+      ::CreateWindowExW(0, L"BUTTON", b.Caption().c_str(),
+                        WS_CHILD | WS_CLIPSIBLINGS | BS_OWNERDRAW | BS_NOTIFY |
+                            (b.Enabled() ? 0 : WS_DISABLED) | (b.TabStop() ? WS_TABSTOP : 0),
+                        r.left, r.top, r.right - r.left, r.bottom - r.top, container_hwnd(b),
+                        nullptr, instance(), nullptr);
+  if (!h) return nullptr;
+  const auto previous = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(
+      h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Win32FormPeer::button_proc)));
+  WNDPROC none = nullptr;
+  g_button_proc.compare_exchange_strong(none, previous);
+  ::SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(backend_.gdi_text().font(b.GetFont())),
+                 FALSE);
+  adopt(b, h);
+  return h;
+}
+
+// The windows of the buttons that are visible and have none yet, in tab order.
+void Win32FormPeer::create_shown_buttons() {
+  std::vector<CommandButton*> due;
+  for (const auto& c : form_.controls())
+    if (c->kind() == ControlKind::CommandButton && c->Visible() && !hwnd_of(c.get()))
+      due.push_back(static_cast<CommandButton*>(c.get()));
+  std::stable_sort(due.begin(), due.end(),
+                   [](const auto* a, const auto* b) { return a->TabIndex() < b->TabIndex(); });
+  for (CommandButton* b : due)
+    if (const HWND h = create_button(*b)) ::ShowWindow(h, SW_SHOWNA);
 }
 
 void Win32FormPeer::destroy_windows() {
@@ -314,6 +336,10 @@ void Win32FormPeer::changed(Control* control, Change what) {
   // (sync()): a message box is configured with dozens of changes, each a round trip otherwise.
   if (!shown_) return;
   const HWND h = hwnd_of(control);
+  if (!h && control->kind() == ControlKind::CommandButton) {
+    if (what == Change::Visible && control->Visible()) create_shown_buttons();
+    return;  // a hidden button: its window is made with everything current when it shows
+  }
   if (!h) {
     invalidate_container(*control);  // windowless: repaint the container
     return;
@@ -355,6 +381,7 @@ void Win32FormPeer::sync_button(Control& c, HWND h) {
 
 void Win32FormPeer::sync() {
   place_form();
+  create_shown_buttons();
   for (const auto& [c, h] : windows_) {
     Control& ctl = *const_cast<Control*>(c);
     const RECT r = pixel_rect(ctl);
