@@ -316,13 +316,13 @@ void Win32FormPeer::changed(Control* control, Change what) {
       apply_timer(static_cast<Timer&>(*control));
     return;
   }
+  // Until the form is first shown, its windows catch up in one pass when it is shown (sync()): a
+  // message box is configured with dozens of changes, each a round trip otherwise.
+  if (!shown_) return;
   if (!control) {
     if (what == Change::Geometry) place_form();  // the form's own window follows at once
     return;
   }
-  // Until the form is first shown, its child windows catch up in one pass when it is shown
-  // (sync()): a message box is configured with dozens of changes, each a round trip otherwise.
-  if (!shown_) return;
   const HWND h = hwnd_of(control);
   if (!h && control->kind() == ControlKind::CommandButton) {
     if (what == Change::Visible && control->Shown()) create_shown_buttons();
@@ -376,7 +376,6 @@ void Win32FormPeer::sync_button(Control& c, HWND h) {
 
 void Win32FormPeer::sync() {
   place_form();
-  create_shown_buttons();
   for (const auto& [c, h] : windows_) {
     Control& ctl = *const_cast<Control*>(c);
     const RECT r = form_rect(ctl);
@@ -388,6 +387,7 @@ void Win32FormPeer::sync() {
     if (((style & WS_DISABLED) == 0) != ctl.Enabled()) ::EnableWindow(h, ctl.Enabled());
     sync_button(ctl, h);
   }
+  create_shown_buttons();  // made as they are now
 }
 
 void Win32FormPeer::refresh(Control& control) {
