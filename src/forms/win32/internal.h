@@ -120,11 +120,15 @@ class Win32Backend final : public Backend {
   GdiText& gdi_text() { return text_; }
   std::unique_ptr<Canvas> make_canvas(int width, int height, Rgb fill) override;
   std::unique_ptr<FormPeer> load(Form& form) override;
+  // Where forms are composed before they reach the screen: one for the thread, at least the
+  // size asked for, kept from one paint and one showing to the next.
+  DibCanvas& back_buffer(int width, int height);
 
  private:
   Win32Screen screen_;
   Win32Platform platform_;
   GdiText text_;
+  std::optional<DibCanvas> back_;
 };
 
 Win32Backend& win32_backend();  // the calling thread's backend

@@ -122,7 +122,8 @@ class Win32FormPeer final : public FormPeer {
   std::vector<const Control*> pending_;
   Control* pressed_ = nullptr;  // the control that saw the mouse press
   bool pressing_ = false;       // the form holds the capture for that press
-  DibCanvas back_{1, 1, 0};     // where the form is composed before it reaches the screen
+  DibCanvas* back_ = nullptr;   // the thread's back buffer, while a paint composes in it
+  RECT client_{};               // the form's client area, while a paint composes
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -730,20 +731,21 @@ void Win32FormPeer::paint() {
   RECT client{}, clip{};
   ::GetClientRect(form_hwnd_, &client);
   if (!::IntersectRect(&clip, &client, &ps.area())) return;
-  back_.ensure_size(client.right, client.bottom);
+  back_ = &backend_.back_buffer(client.right, client.bottom);
+  client_ = client;
   compose(nullptr, clip);
-  ::BitBlt(ps.dc(), clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top, back_.dc(),
-           clip.left, clip.top, SRCCOPY);
+  ::BitBlt(ps.dc(), clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top,
+           back_->dc(), clip.left, clip.top, SRCCOPY);
 }
 
 // Composes a container (a picture box, or the form for nullptr) within clip on the back buffer:
 // its surface, its windowless controls in the order they were made, then the picture boxes on it
 // (the first made on top).
 void Win32FormPeer::compose(const Control* container, const RECT& clip) {
-  const RECT area = container ? form_rect(*container) : RECT{0, 0, back_.width(), back_.height()};
+  const RECT area = container ? form_rect(*container) : client_;
   RECT vis{};
   if (!::IntersectRect(&vis, &area, &clip)) return;
-  PixelBuffer dst = back_.pixels();
+  PixelBuffer dst = back_->pixels();
   if (!container) {
     fill_span_rect(dst, vis.left, vis.top, vis.right, vis.bottom,
                    to_dib(resolve_color(form_.BackColor())));
@@ -798,8 +800,8 @@ void Win32FormPeer::compose(const Control* container, const RECT& clip) {
 }
 
 void Win32FormPeer::draw_label(Label& l, POINT origin, const RECT& clip) {
-  const HDC dc = back_.dc();
-  back_.mark_gdi_output();
+  const HDC dc = back_->dc();
+  back_->mark_gdi_output();
   RECT r = pixel_rect(l), shown{};
   ::OffsetRect(&r, origin.x, origin.y);
   if (!::IntersectRect(&shown, &r, &clip)) return;
