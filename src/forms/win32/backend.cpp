@@ -47,7 +47,7 @@ void release_thread_backend() {
 }
 
 std::unique_ptr<Canvas> Win32Backend::make_canvas(int width, int height, Rgb fill) {
-  return std::make_unique<DibCanvas>(width, height, fill);
+  return std::make_unique<DibCanvas>(width, height, fill, &surfaces_);
 }
 
 DibCanvas& Win32Backend::back_buffer(int width, int height) {
