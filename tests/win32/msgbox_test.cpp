@@ -212,6 +212,28 @@ INSTANTIATE_TEST_SUITE_P(
         FrontCase{"no window of this program", false, L"Cancel"}),
     [](const auto& info) { return testing::case_name(info.param.name); });
 
+// The watcher looks at the front ten times a second; while nothing changes, nothing is painted.
+int g_paints = 0;
+LRESULT CALLBACK count_paints(int code, WPARAM wp, LPARAM lp) {
+  if (code == HC_ACTION && reinterpret_cast<const MSG*>(lp)->message == WM_PAINT) ++g_paints;
+  return ::CallNextHookEx(nullptr, code, wp, lp);
+}
+
+TEST_F(MsgBoxTest, IdleWatcherTicksPaintNothing) {
+  q.SetModal(0);
+  q.SetGradientPaint(-1);
+  q.MsgBox(L"Idle", kYesNo, L"T");
+  pump(300);  // shown, activated, the first ticks seen
+  g_paints = 0;
+  const HHOOK hook =
+      ::SetWindowsHookExW(WH_GETMESSAGE, count_paints, nullptr, ::GetCurrentThreadId());
+  pump(450);
+  ::UnhookWindowsHookEx(hook);
+  EXPECT_EQ(g_paints, 0);
+  press(VK_ESCAPE);
+  pump(100);
+}
+
 // ---------------------------------------------------------------------------------------------
 // What is on the screen.
 
