@@ -185,11 +185,11 @@ void Win32FormPeer::create_windows() {
   if (!form_hwnd_) forms::raise(kErrInvalidCall, "The form's window could not be created");
   ++g_open_forms;
   ::SetWindowLongPtrW(form_hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  place_form();
+  // The window takes its place and size when it is first shown (sync()).
   for (const auto& c : form_.controls()) {
     if (c->kind() != ControlKind::Timer) continue;
     timers_.push_back(static_cast<Timer*>(c.get()));
-    apply_timer(*timers_.back());
+    if (c->Enabled()) apply_timer(*timers_.back());  // a new window has no timer to stop
   }
 }
 
