@@ -1,31 +1,30 @@
-// Time from the call to the first complete paint of a message box, for a few body styles next
-// to the platform's stock MessageBoxW; then a soak of many showings that reports the GDI objects,
-// windows and memory of the process before and after.
+// Time from the call to the first complete paint of a message box, for every body style and a
+// screen-sized box, next to the platform's stock MessageBoxW in the same process; then a soak of
+// many showings of mixed styles that reports the GDI objects, windows and memory of the process
+// before and after. The boxes come from the registered Quillon.dll, created by its ProgID and
+// called late bound through IDispatch, as a script host calls them.
 //
 //   quillon_bench [repeats] [soak cycles]      (defaults 20 and 1000; run it through bench/run)
 //
-// A hook on this thread sees every message as it is taken from the queue. After each WM_PAINT it
-// posts itself a wake-up, so that the next retrieval happens right after that paint; the first
-// moment when the box and all its child windows are visible with nothing left to paint is the
-// "first complete paint". The box is then answered with Escape (or closed, for the stock box).
+// clang-format off
 #include <windows.h>
-// The project's message window class has the name that windows.h maps to MessageBoxW.
-#undef MessageBox
+#include <ole2.h>
 #include <psapi.h>
+// clang-format on
 
 #include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "component/quillon.h"
-
 namespace {
 
 HWND g_box = nullptr;  // the top-level window of the box being shown
 bool g_stock = false;  // the box is the stock MessageBoxW
 LARGE_INTEGER g_start{}, g_done{};
+LARGE_INTEGER g_created{};  // the box's window made
 bool g_painted = false;
+int g_windows_seen = 0;  // native windows of the last box at its first complete paint
 
 double ms_between(LARGE_INTEGER a, LARGE_INTEGER b) {
   LARGE_INTEGER f;
@@ -54,6 +53,7 @@ LRESULT CALLBACK cbt(int code, WPARAM wp, LPARAM lp) {
     const auto* cs = reinterpret_cast<CBT_CREATEWNDW*>(lp)->lpcs;
     if (!(cs->style & WS_CHILD)) {
       g_box = reinterpret_cast<HWND>(wp);
+      ::QueryPerformanceCounter(&g_created);
       // A box that paints itself while it is being shown would otherwise be looked at only when
       // its first message after that comes (a timer, 100 ms on).
       ::PostMessageW(nullptr, WM_NULL, 0, 0);
@@ -84,6 +84,14 @@ LRESULT CALLBACK get_message(int code, WPARAM wp, LPARAM lp) {
     } else if (nothing_left_to_paint(g_box)) {
       ::QueryPerformanceCounter(&g_done);
       g_painted = true;
+      g_windows_seen = 1;
+      ::EnumChildWindows(
+          g_box,
+          [](HWND, LPARAM) CALLBACK -> BOOL {
+            ++g_windows_seen;
+            return TRUE;
+          },
+          0);
       if (g_stock)
         ::PostMessageW(g_box, WM_COMMAND, IDOK, 0);
       else
@@ -95,14 +103,18 @@ LRESULT CALLBACK get_message(int code, WPARAM wp, LPARAM lp) {
 
 struct Style {
   const char* name;
-  std::int16_t gradient_paint;
-  std::int32_t gradient_type;
+  short gradient_paint;
+  long gradient_type;
+  bool screen_sized;  // Width and Height at the screen's size
 };
-const Style kStyles[] = {{"solid", 0, 1},
-                         {"banded", -1, 1},
-                         {"diamond", -1, 5},
-                         {"circle (centre)", -1, 7},
-                         {"circle (corner)", -1, 9}};
+const Style kStyles[] = {{"solid", 0, 1, false},
+                         {"banded", -1, 1, false},
+                         {"diamond", -1, 5, false},
+                         {"circle (centre)", -1, 7, false},
+                         {"circle (corner)", -1, 9, false},
+                         {"screen solid", 0, 1, true},
+                         {"screen diamond", -1, 5, true},
+                         {"screen circle", -1, 7, true}};
 const wchar_t kMessage[] =
     L"The quick brown fox jumps over the lazy dog.\r\nDo you want to save the changes?";
 
@@ -123,19 +135,76 @@ void CALLBACK give_up(HWND, UINT, UINT_PTR, DWORD) {
     close_box();
 }
 
+// One object of QuillonLib.Quillon, late bound.
+class Box {
+ public:
+  Box() {
+    CLSID clsid{};
+    if (SUCCEEDED(::CLSIDFromProgID(L"QuillonLib.Quillon", &clsid)))
+      ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                         reinterpret_cast<void**>(&d_));
+  }
+  ~Box() {
+    if (d_) d_->Release();
+  }
+  Box(const Box&) = delete;
+  Box& operator=(const Box&) = delete;
+  explicit operator bool() const { return d_ != nullptr; }
+
+  void put(const wchar_t* name, long value) {
+    VARIANT v;
+    ::VariantInit(&v);
+    V_VT(&v) = VT_I4;
+    V_I4(&v) = value;
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS p{&v, &named, 1, 1};
+    d_->Invoke(id(name), IID_NULL, 0, DISPATCH_PROPERTYPUT, &p, nullptr, nullptr, nullptr);
+  }
+  void msgbox(const wchar_t* message, short flags, const wchar_t* title) {
+    VARIANT args[3];  // last argument first
+    for (VARIANT& a : args) ::VariantInit(&a);
+    V_VT(&args[0]) = VT_BSTR;
+    V_BSTR(&args[0]) = ::SysAllocString(title);
+    V_VT(&args[1]) = VT_I2;
+    V_I2(&args[1]) = flags;
+    V_VT(&args[2]) = VT_BSTR;
+    V_BSTR(&args[2]) = ::SysAllocString(message);
+    DISPPARAMS p{args, nullptr, 3, 0};
+    VARIANT result;
+    ::VariantInit(&result);
+    d_->Invoke(id(L"MsgBox"), IID_NULL, 0, DISPATCH_METHOD, &p, &result, nullptr, nullptr);
+    for (VARIANT& a : args) ::VariantClear(&a);
+  }
+
+ private:
+  DISPID id(const wchar_t* name) {
+    DISPID id = DISPID_UNKNOWN;
+    LPOLESTR n = const_cast<LPOLESTR>(name);
+    d_->GetIDsOfNames(IID_NULL, &n, 1, 0, &id);
+    return id;
+  }
+  IDispatch* d_ = nullptr;
+};
+
 double show_once(const Style* style) {
   g_box = nullptr;
   g_painted = false;
   g_stock = style == nullptr;
-  ::QueryPerformanceCounter(&g_start);
   if (g_stock) {
+    ::QueryPerformanceCounter(&g_start);
     ::MessageBoxW(nullptr, kMessage, L"Benchmark", MB_OK | MB_ICONQUESTION);
   } else {
-    quillon::Quillon q;
-    q.SetSoundBeep(0);
-    q.SetGradientPaint(style->gradient_paint);
-    q.SetGradientDirection(style->gradient_type);
-    q.MsgBox(kMessage, 4 + 32, L"Benchmark");
+    Box q;
+    if (!q) return -1;
+    q.put(L"SoundBeep", 0);
+    q.put(L"GradientPaint", style->gradient_paint);
+    q.put(L"GradientDirection", style->gradient_type);
+    if (style->screen_sized) {
+      q.put(L"Width", ::GetSystemMetrics(SM_CXSCREEN) * 15);
+      q.put(L"Height", ::GetSystemMetrics(SM_CYSCREEN) * 15);
+    }
+    ::QueryPerformanceCounter(&g_start);
+    q.msgbox(kMessage, 4 + 32, L"Benchmark");
   }
   return g_painted && g_done.QuadPart ? ms_between(g_start, g_done) : -1;
 }
@@ -175,40 +244,76 @@ int main(int argc, char** argv) {
   std::setvbuf(stdout, nullptr, _IONBF, 0);
   std::setvbuf(stderr, nullptr, _IONBF, 0);
   const int repeats = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
-  const int cycles = argc > 2 ? std::max(0, std::atoi(argv[2])) : 1000;
+  int cycles = argc > 2 ? std::max(0, std::atoi(argv[2])) : 1000;
+  ::CoInitialize(nullptr);
+  if (!Box()) {
+    std::fprintf(stderr, "QuillonLib.Quillon is not registered\n");
+    return 1;
+  }
   ::SetWindowsHookExW(WH_CBT, cbt, nullptr, ::GetCurrentThreadId());
   ::SetWindowsHookExW(WH_GETMESSAGE, get_message, nullptr, ::GetCurrentThreadId());
   ::SetTimer(nullptr, 0, 250, give_up);
 
-  std::printf("Time from the call to the first complete paint (ms; %d runs after one skipped)\n",
-              repeats);
-  std::printf("%-18s %8s %8s %8s %10s\n", "box", "median", "min", "max", "vs stock");
+  std::printf(
+      "Time from the call to the first complete paint (ms; %d runs after one skipped; "
+      "screen %d x %d)\n",
+      repeats, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
+  std::printf("%-18s %8s %8s %8s %10s %8s %8s\n", "box", "median", "min", "max", "vs stock",
+              "windows", "window");
+  // The stock box is shown before each run of a style, so that both see the same conditions.
+  std::vector<double> stock;
   double stock_median = 0;
-  for (int s = -1; s < static_cast<int>(std::size(kStyles)); ++s) {
-    const Style* style = s < 0 ? nullptr : &kStyles[s];
-    show_once(style);  // the first call of a kind pays for loading and caches
-    std::vector<double> t;
-    for (int i = 0; i < repeats; ++i) t.push_back(show_once(style));
+  const auto median_of = [](std::vector<double> t) {
     std::sort(t.begin(), t.end());
-    const double median = t[t.size() / 2];
-    if (!style) stock_median = median;
-    std::printf("%-18s %8.2f %8.2f %8.2f %9.2fx\n", style ? style->name : "stock MessageBoxW",
-                median, t.front(), t.back(), stock_median > 0 ? median / stock_median : 0.0);
+    return t[t.size() / 2];
+  };
+  show_once(nullptr);  // the first call of a kind pays for loading and caches
+  for (const Style& style : kStyles) {
+    show_once(&style);
+    std::vector<double> t, created;
+    for (int i = 0; i < repeats; ++i) {
+      stock.push_back(show_once(nullptr));
+      t.push_back(show_once(&style));
+      created.push_back(ms_between(g_start, g_created));
+    }
+    stock_median = median_of(stock);
+    const double median = median_of(t);
+    std::sort(t.begin(), t.end());
+    std::printf("%-18s %8.2f %8.2f %8.2f %9.2fx %8d %8.2f\n", style.name, median, t.front(),
+                t.back(), median / stock_median, g_windows_seen, median_of(created));
   }
+  std::sort(stock.begin(), stock.end());
+  std::printf(
+      "(windows: native windows of the box; window: median ms from the call until its\n"
+      " window was made)\n");
+  std::printf("%-18s %8.2f %8.2f %8.2f %9.2fx\n", "stock MessageBoxW", stock_median, stock.front(),
+              stock.back(), 1.0);
 
   if (cycles > 0) {
+    // Whole rounds of the styles, after one round of warm-up: the surfaces that the thread keeps
+    // for the next box of their size are then the same before and after.
+    const auto round = [](int showings) {
+      int failed = 0;
+      for (int i = 0; i < showings; ++i)
+        failed += show_once(&kStyles[static_cast<std::size_t>(i) % std::size(kStyles)]) < 0;
+      return failed;
+    };
+    constexpr int kRound = static_cast<int>(std::size(kStyles));
+    cycles = (cycles + kRound - 1) / kRound * kRound;
+    round(kRound);
     const Usage before = usage();
-    int failed = 0;
-    for (int i = 0; i < cycles; ++i)
-      failed += show_once(&kStyles[static_cast<std::size_t>(i) % std::size(kStyles)]) < 0;
+    const int failed = round(cycles);
     const Usage after = usage();
-    std::printf("\nSoak: %d showings answered with Escape (%d without a complete paint)\n", cycles,
-                failed);
+    std::printf(
+        "\nSoak: %d showings of mixed styles answered with Escape (%d without a complete "
+        "paint)\n",
+        cycles, failed);
     std::printf("%-22s %10s %10s\n", "", "before", "after");
     std::printf("%-22s %10d %10d\n", "GDI objects", before.gdi_objects, after.gdi_objects);
     std::printf("%-22s %10d %10d\n", "windows (all)", before.windows, after.windows);
     std::printf("%-22s %10zu %10zu\n", "PagefileUsage (KiB)", before.pagefile / 1024,
                 after.pagefile / 1024);
   }
+  ::CoUninitialize();
   return 0;
 }

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -299,6 +300,8 @@ class PictureBox : public Control {
  private:
   Rgb resolved_back() const;
   void ensure_image();
+  void erase();  // the image, made or kept, holds BackColor alone
+  void drawn();  // something was drawn on the image
   void resize_image();
 
   OleColor back_color_ = 0x8000000F;
@@ -310,6 +313,7 @@ class PictureBox : public Control {
   int draw_mode_ = 13;
   Single current_x_ = 0, current_y_ = 0;
   std::unique_ptr<Canvas> image_;
+  std::optional<Rgb> blank_;  // the colour the whole image holds while nothing is drawn on it
 };
 
 // A control array: controls of one kind sharing a name, addressed by index.

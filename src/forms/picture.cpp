@@ -65,8 +65,31 @@ int PictureBox::pixel_height() const {
   return std::max(0, to_pixels_y(height_));
 }
 
+// The image is made when it is first needed, erased to BackColor; an image that holds nothing but
+// BackColor is not erased again (a box is sized, coloured and cleared several times before
+// anything is drawn on it, and a screen-sized image costs a noticeable time to fill).
 void PictureBox::ensure_image() {
-  if (!image_) image_ = backend().make_canvas(pixel_width(), pixel_height(), resolved_back());
+  if (image_) return;
+  image_ = backend().make_canvas(pixel_width(), pixel_height(), resolved_back());
+  blank_ = resolved_back();
+}
+
+void PictureBox::erase() {
+  const Rgb back = resolved_back();
+  if (image_ && blank_ == back && image_->width() == pixel_width() &&
+      image_->height() == pixel_height())
+    return;
+  if (!image_) {
+    ensure_image();
+    return;
+  }
+  image_->reset(pixel_width(), pixel_height(), back);
+  blank_ = back;
+}
+
+void PictureBox::drawn() {
+  blank_.reset();
+  notify(Change::Picture);
 }
 
 Canvas& PictureBox::image() {
@@ -83,8 +106,8 @@ void PictureBox::resize_image() {
   const int w = pixel_width(), h = pixel_height();
   if (w == image_->width() && h == image_->height()) return;
   const Rgb back = resolved_back();
-  if (!auto_redraw_) {
-    image_->reset(w, h, back);
+  if (!auto_redraw_ || blank_ == back) {
+    image_.reset();  // made again, blank, when it is next needed
     return;
   }
   // The persistent image keeps what it holds; new area shows BackColor.
@@ -114,7 +137,7 @@ void PictureBox::SetHeight(Single v) {
 
 void PictureBox::SetBackColor(OleColor v) {
   back_color_ = v;
-  image().reset(pixel_width(), pixel_height(), resolved_back());
+  if (image_) erase();
   notify(Change::Picture);
 }
 
@@ -203,7 +226,7 @@ void PictureBox::SetDrawMode(int v) {
 }
 
 void PictureBox::Cls() {
-  image().reset(pixel_width(), pixel_height(), resolved_back());
+  if (image_) erase();
   current_x_ = 0;
   current_y_ = 0;
   notify(Change::Picture);
@@ -214,7 +237,7 @@ void PictureBox::Line(Single x1, Single y1, Single x2, Single y2, OleColor colou
                resolve_color(colour));
   current_x_ = x2;
   current_y_ = y2;
-  notify(Change::Picture);
+  drawn();
 }
 
 void PictureBox::LineTo(Single x2, Single y2, OleColor colour) {
@@ -229,7 +252,7 @@ void PictureBox::FilledBox(Single x1, Single y1, Single x2, Single y2, OleColor 
                     std::max(ay, by) + 1 + hi, resolve_color(colour));
   current_x_ = x2;
   current_y_ = y2;
-  notify(Change::Picture);
+  drawn();
 }
 
 void PictureBox::Circle(Single x, Single y, Single r, OleColor colour) {
@@ -242,17 +265,17 @@ void PictureBox::Circle(Single x, Single y, Single r, OleColor colour) {
   image().circle(to_px_x(x), to_px_y(y), r_px, draw_width_, resolve_color(colour));
   current_x_ = x;
   current_y_ = y;
-  notify(Change::Picture);
+  drawn();
 }
 
 void PictureBox::DrawIcon(int x_px, int y_px, IconHandle icon) {
   image().draw_icon(x_px, y_px, icon);
-  notify(Change::Picture);
+  drawn();
 }
 
 void PictureBox::paint() {
   if (auto_redraw_) return;
-  image().reset(pixel_width(), pixel_height(), resolved_back());
+  erase();
   if (Paint) Paint();
 }
 

@@ -77,11 +77,6 @@ HWND hwnd_of(const Form& f) {
   return reinterpret_cast<HWND>(f.hWnd());
 }
 
-// The child window of the form at a point of the form's client area.
-HWND child_at(const Form& f, int x, int y) {
-  return ::ChildWindowFromPointEx(hwnd_of(f), POINT{x, y}, CWP_SKIPINVISIBLE);
-}
-
 // Shows the form modally while steps run from a thread timer, one every 20 ms; fails instead of
 // hanging when the form is still up a second after the last step.
 void show_modal(TestForm& f, std::deque<std::function<void()>> steps) {
@@ -130,8 +125,8 @@ TEST_F(Win32Form, TheWindowHasAFixedFrameNoTitleBarAndFollowsTheModel) {
 
 // Capture and a release elsewhere: the close box rows of msgbox_test.cpp.
 TEST_F(Win32Form, PressesReachWindowlessLabelsAndReportTwipsOfTheirControl) {
-  click(child_at(f, 100, 5), 7, 8);  // on the title
-  click(child_at(f, 100, 100), 10, 20);
+  click(hwnd_of(f), 7, 8);         // on the title
+  click(hwnd_of(f), 10, 30 + 20);  // the body starts 30 pixels down
   pump(50);
   EXPECT_EQ(f.seen, (std::vector<std::string>{"TitleDown", "BodyDown 150,300"}));
 }
@@ -171,7 +166,7 @@ TEST_F(Win32Form, AmpersandInALabelIsShownLiterally) {
     ::DrawTextW(dc, L"A & B", 5, &r, DT_NOPREFIX | DT_SINGLELINE);
   });
   EXPECT_EQ(to_pixels_x(f.title->Width()), size.cx) << "the label is as wide as the whole text";
-  const auto shot = capture(child_at(f, 100, 5));
+  const auto shot = capture(hwnd_of(f));  // the heading starts at its corner
   int differ = 0, lit = 0;
   for (int y = 0; y < want.height; ++y)
     for (int x = 0; x < want.width; ++x) {

@@ -50,11 +50,9 @@ HWND button_hwnd(const wchar_t* caption) {
       reinterpret_cast<LPARAM>(&find));
   return find.second;
 }
-// The child window that shows a picture box of the message window.
-HWND picture_hwnd(const forms::PictureBox& box) {
-  return ::ChildWindowFromPointEx(
-      up_hwnd(), POINT{forms::to_pixels_x(box.Left()) + 1, forms::to_pixels_y(box.Top()) + 1},
-      CWP_SKIPINVISIBLE);
+// A point of a picture box of the message window on the window's client area, where it is drawn.
+POINT on_window(const forms::PictureBox& box, int x, int y) {
+  return {forms::to_pixels_x(box.Left()) + x, forms::to_pixels_y(box.Top()) + y};
 }
 
 class MsgBoxTest : public ::testing::Test {
@@ -106,12 +104,11 @@ TEST_P(MsgBoxEndings, ReturnTheCodeOfTheWayOfEnding) {
   } else {
     steps.push_back([down = c.press] {
       auto& w = up();
-      const HWND heading = picture_hwnd(w.TopHeading());
-      const int x = forms::to_pixels_x(w.ControlBoxUp().Left()) + 6;
-      const int y = forms::to_pixels_y(w.ControlBoxUp().Top()) + 6;
-      ::PostMessageW(heading, down, down == WM_LBUTTONDOWN ? MK_LBUTTON : MK_RBUTTON,
-                     MAKELPARAM(x, y));
-      ::PostMessageW(heading, WM_MOUSEMOVE, 0, MAKELPARAM(x + 200, y + 300));
+      const POINT at = on_window(w.TopHeading(), forms::to_pixels_x(w.ControlBoxUp().Left()) + 6,
+                                 forms::to_pixels_y(w.ControlBoxUp().Top()) + 6);
+      ::PostMessageW(up_hwnd(), down, down == WM_LBUTTONDOWN ? MK_LBUTTON : MK_RBUTTON,
+                     MAKELPARAM(at.x, at.y));
+      ::PostMessageW(up_hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(at.x + 200, at.y + 300));
     });
     steps.push_back([release = c.press + 1] {  // WM_LBUTTONUP, WM_RBUTTONUP
       // The press took the capture: the release outside the box is delivered to it.
@@ -181,7 +178,10 @@ TEST_P(MsgBoxFront, LosingAndRegainingTheFrontRepaintsTheHeadingAndSetsTheFocus)
   pump(250);
   const HWND box = up_hwnd();
   EXPECT_EQ(::GetActiveWindow(), box) << c.name;
-  auto heading_colour = [] { return capture(picture_hwnd(up().TopHeading())).rgb_at(1, 1); };
+  auto heading_colour = [] {
+    const POINT at = on_window(up().TopHeading(), 1, 1);
+    return capture(up_hwnd()).rgb_at(at.x, at.y);
+  };
   EXPECT_EQ(heading_colour(), active) << c.name;
   EXPECT_EQ(::GetFocus(), button_hwnd(L"&No")) << c.name << ": the default button";
   ::SetFocus(button_hwnd(L"Cancel"));  // the user moves the focus
@@ -212,6 +212,28 @@ INSTANTIATE_TEST_SUITE_P(
         FrontCase{"no window of this program", false, L"Cancel"}),
     [](const auto& info) { return testing::case_name(info.param.name); });
 
+// The watcher looks at the front ten times a second; while nothing changes, nothing is painted.
+int g_paints = 0;
+LRESULT CALLBACK count_paints(int code, WPARAM wp, LPARAM lp) {
+  if (code == HC_ACTION && reinterpret_cast<const MSG*>(lp)->message == WM_PAINT) ++g_paints;
+  return ::CallNextHookEx(nullptr, code, wp, lp);
+}
+
+TEST_F(MsgBoxTest, IdleWatcherTicksPaintNothing) {
+  q.SetModal(0);
+  q.SetGradientPaint(-1);
+  q.MsgBox(L"Idle", kYesNo, L"T");
+  pump(300);  // shown, activated, the first ticks seen
+  g_paints = 0;
+  const HHOOK hook =
+      ::SetWindowsHookExW(WH_GETMESSAGE, count_paints, nullptr, ::GetCurrentThreadId());
+  pump(450);
+  ::UnhookWindowsHookEx(hook);
+  EXPECT_EQ(g_paints, 0);
+  press(VK_ESCAPE);
+  pump(100);
+}
+
 // ---------------------------------------------------------------------------------------------
 // What is on the screen.
 
@@ -240,26 +262,26 @@ TEST_P(MsgBoxScreen, ShowsTheModelsPixelsAtTheTwipsRulesSizes) {
   ::GetWindowRect(form, &outer);
   EXPECT_EQ(outer.right - outer.left, static_cast<int>(w.Width() / 15)) << c.name;
   EXPECT_EQ(outer.bottom - outer.top, static_cast<int>(w.Height() / 15)) << c.name;
-  struct Box {
-    const char* what;
-    HWND hwnd;
-    const forms::Control& model;
-  } boxes[] = {{"heading", picture_hwnd(w.TopHeading()), w.TopHeading()},
-               {"body", picture_hwnd(w.Background()), w.Background()},
-               {"Yes", button_hwnd(L"&Yes"), w.MsgButton(0)}};
-  for (const auto& b : boxes) {
-    ASSERT_NE(b.hwnd, nullptr) << b.what;
-    RECT r{};
-    ::GetWindowRect(b.hwnd, &r);
-    ::MapWindowPoints(nullptr, ::GetParent(b.hwnd), reinterpret_cast<POINT*>(&r), 2);
-    EXPECT_EQ(r.left * 15, static_cast<int>(b.model.Left())) << b.what;
-    EXPECT_EQ(r.top * 15, static_cast<int>(b.model.Top())) << b.what;
-    EXPECT_EQ((r.right - r.left) * 15, static_cast<int>(b.model.Width())) << b.what;
-    EXPECT_EQ((r.bottom - r.top) * 15, static_cast<int>(b.model.Height())) << b.what;
+  // The button is a window on the body; the picture boxes are drawn on the form's window, each
+  // as large as its persistent image (the body's place: the comparison below).
+  const HWND yes = button_hwnd(L"&Yes");
+  ASSERT_NE(yes, nullptr);
+  RECT r{};
+  ::GetWindowRect(yes, &r);
+  ::MapWindowPoints(nullptr, form, reinterpret_cast<POINT*>(&r), 2);
+  const forms::Control& model = w.MsgButton(0);
+  EXPECT_EQ(r.left * 15, static_cast<int>(model.Left() + w.Background().Left()));
+  EXPECT_EQ(r.top * 15, static_cast<int>(model.Top() + w.Background().Top()));
+  EXPECT_EQ((r.right - r.left) * 15, static_cast<int>(model.Width()));
+  EXPECT_EQ((r.bottom - r.top) * 15, static_cast<int>(model.Height()));
+  for (forms::PictureBox* box : {&w.TopHeading(), &w.Background()}) {
+    EXPECT_EQ(box->image().width() * 15, static_cast<int>(box->Width())) << box->name();
+    EXPECT_EQ(box->image().height() * 15, static_cast<int>(box->Height())) << box->name();
   }
 
   // The body on the screen is the persistent image, outside the text, the buttons and the icon.
-  const auto body = capture(picture_hwnd(w.Background()));
+  const auto shot = capture(form);
+  const POINT corner = on_window(w.Background(), 0, 0);
   auto& image = w.Background().image();
   std::vector<RECT> text_and_buttons{{8 - 2, 12 - 2, 8 + 32 + 2, 12 + 32 + 2}};  // and the icon
   for (const forms::Control* ctl : std::initializer_list<const forms::Control*>{
@@ -274,17 +296,13 @@ TEST_P(MsgBoxScreen, ShowsTheModelsPixelsAtTheTwipsRulesSizes) {
     return false;
   };
   // The body is as wide as the whole window, so its right end lies under the frame.
-  RECT client{};
-  ::GetClientRect(form, &client);
-  const int visible_w = std::min<int>(body.width, client.right);
-  const int visible_h =
-      std::min<int>(body.height, client.bottom - forms::to_pixels_y(w.Background().Top()));
+  const int visible_w = shot.width - corner.x, visible_h = shot.height - corner.y;
   int differ = 0, compared = 0;
   for (int y = 0; y < visible_h && y < image.height(); ++y)
     for (int x = 0; x < visible_w && x < image.width(); ++x) {
       if (covered(x, y)) continue;
       ++compared;
-      differ += body.rgb_at(x, y) != image.pixel(x, y);
+      differ += shot.rgb_at(corner.x + x, corner.y + y) != image.pixel(x, y);
     }
   EXPECT_GT(compared, visible_w * visible_h / 2) << c.name;
   EXPECT_EQ(differ, 0) << c.name;

@@ -3,19 +3,21 @@
 // Implemented:
 // - forms as popup windows with a fixed dialog frame and no caption, outer size from the form's
 //   twips through the screen's pixels per inch; a button in the task bar;
-// - picture boxes as child windows showing their persistent image (a 32-bit DIB section) with the
-//   windowless controls (labels, lines, images) composed on top in a back buffer, painted only in
-//   WM_PAINT;
-// - command buttons as owner-drawn push buttons with their BackColor face, focus rectangle and
+// - one native window per form: picture boxes (each showing its persistent image, a 32-bit DIB
+//   section), labels, lines and images are windowless, composed in the thread's back buffer in
+//   the form's WM_PAINT, only where the window is invalid;
+// - command buttons as owner-drawn push buttons, made when first shown, with their BackColor face,
+// focus rectangle and
 //   default frame, pushed in while the toolkit holds them down; keys, characters, clicks, focus
 //   changes and activations reported to the toolkit's Navigation, which decides what they do;
-// - mouse presses on picture boxes, labels and images, with the release delivered to the control
-//   that saw the press (mouse capture);
+// - mouse presses on picture boxes, labels and images, hit-tested on the form, with the release
+//   delivered to the control that saw the press (mouse capture);
 // - timers with SetTimer on the form's window; ticks only from a message loop;
 // - modal showing with a message loop of its own that ends when the form unloads (other windows of
 //   the thread are disabled meanwhile), modeless showing; Activate on first showing and when the
 //   activation comes from another window of this process;
-// - child windows follow the model in one pass when the form is first shown, at once afterwards;
+// - the form's window and buttons follow the model in one pass when the form is first shown, at
+//   once afterwards;
 // - Unload from inside any handler: the windows are hidden at once and destroyed later, outside
 //   every handler;
 // - accessibility: the form's caption as the window text; WM_GETOBJECT answered with an object
@@ -24,6 +26,7 @@
 // - the screen, GDI text layout, the canvas with per-pixel shapes, and the platform services
 //   (active window, window rectangle and text, system colours and metrics, stock icons, topmost,
 //   drag, the message sound).
+#include <algorithm>
 #include <utility>
 
 #include "forms/win32/internal.h"
@@ -47,7 +50,15 @@ void release_thread_backend() {
 }
 
 std::unique_ptr<Canvas> Win32Backend::make_canvas(int width, int height, Rgb fill) {
-  return std::make_unique<DibCanvas>(width, height, fill);
+  return std::make_unique<DibCanvas>(width, height, fill, &surfaces_);
+}
+
+DibCanvas& Win32Backend::back_buffer(int width, int height) {
+  if (!back_)
+    back_.emplace(width, height, 0);
+  else if (back_->width() < width || back_->height() < height)
+    back_->ensure_size(std::max(width, back_->width()), std::max(height, back_->height()));
+  return *back_;
 }
 
 std::unique_ptr<FormPeer> Win32Backend::load(Form& form) {

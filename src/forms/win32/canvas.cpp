@@ -1,52 +1,79 @@
 // The Win32 canvas: a 32-bit DIB section. Boxes, thick lines and circles are written straight
 // into its pixels (raster.cpp); icons go through DrawIconEx on the DIB's own DC.
 #include <algorithm>
+#include <iterator>
 
 #include "forms/win32/internal.h"
 
 namespace quillon::forms::win32 {
 
-DibCanvas::DibCanvas(int width, int height, Rgb fill) {
+namespace {
+constexpr std::size_t kSpareSurfaces = 4;  // a heading and a body, of two boxes
+}  // namespace
+
+std::unique_ptr<DibSurface> SurfacePool::take(int width, int height) {
+  for (auto it = spare_.rbegin(); it != spare_.rend(); ++it) {
+    if ((*it)->width != width || (*it)->height != height) continue;
+    auto s = std::move(*it);
+    spare_.erase(std::next(it).base());
+    return s;
+  }
+  return nullptr;
+}
+
+void SurfacePool::give(std::unique_ptr<DibSurface> surface) {
+  if (!surface || !surface->bits) return;
+  if (spare_.size() == kSpareSurfaces) spare_.erase(spare_.begin());
+  spare_.push_back(std::move(surface));
+}
+
+DibCanvas::DibCanvas(int width, int height, Rgb fill, SurfacePool* pool) : pool_(pool) {
   reset(width, height, fill);
 }
 
+DibCanvas::~DibCanvas() {
+  if (pool_) pool_->give(std::move(s_));
+}
+
 void DibCanvas::create(int width, int height) {
-  selected_.reset();
-  bitmap_.reset();
-  width_ = std::max(0, width);
-  height_ = std::max(0, height);
-  bits_ = nullptr;
-  if (!dc_) dc_.reset(::CreateCompatibleDC(nullptr));
+  width = std::max(0, width);
+  height = std::max(0, height);
+  if (pool_) {
+    pool_->give(std::move(s_));
+    s_ = pool_->take(width, height);
+    if (s_) return;
+  }
+  s_ = std::make_unique<DibSurface>();
+  s_->dc.reset(::CreateCompatibleDC(nullptr));
   BITMAPINFO bi{};
   bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-  bi.bmiHeader.biWidth = std::max(1, width_);  // a zero-sized DIB cannot be created
-  bi.bmiHeader.biHeight = -std::max(1, height_);
+  bi.bmiHeader.biWidth = std::max(1, width);  // a zero-sized DIB cannot be created
+  bi.bmiHeader.biHeight = -std::max(1, height);
   bi.bmiHeader.biPlanes = 1;
   bi.bmiHeader.biBitCount = 32;
   bi.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  bitmap_.reset(::CreateDIBSection(dc_.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!bitmap_) {
-    width_ = height_ = 0;
-    return;
-  }
-  bits_ = static_cast<std::uint32_t*>(bits);
-  selected_.emplace(dc_.get(), bitmap_.get());
+  s_->bitmap.reset(::CreateDIBSection(s_->dc.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!s_->bitmap) return;
+  s_->width = width;
+  s_->height = height;
+  s_->bits = static_cast<std::uint32_t*>(bits);
+  s_->selected.emplace(s_->dc.get(), s_->bitmap.get());
 }
 
 void DibCanvas::reset(int width, int height, Rgb fill) {
   ensure_size(width, height);
-  fill_rect(0, 0, width_, height_, fill);
+  fill_rect(0, 0, s_->width, s_->height, fill);
 }
 
 void DibCanvas::ensure_size(int width, int height) {
-  if (bitmap_ && width == width_ && height == height_) return;
+  if (s_ && s_->bits && width == s_->width && height == s_->height) return;
   create(width, height);
 }
 
 PixelBuffer DibCanvas::pixels() const {
   flush();
-  return PixelBuffer{bits_, bits_ ? width_ : 0, bits_ ? height_ : 0, width_};
+  return PixelBuffer{s_->bits, s_->width, s_->height, s_->width};
 }
 
 void DibCanvas::fill_rect(int x0, int y0, int x1, int y1, Rgb colour) {
@@ -62,13 +89,13 @@ void DibCanvas::circle(int cx, int cy, int r, int pen_width, Rgb colour) {
 }
 
 void DibCanvas::draw_icon(int x, int y, IconHandle icon) {
-  if (!icon || !bits_) return;
-  ::DrawIconEx(dc_.get(), x, y, reinterpret_cast<HICON>(icon), 0, 0, 0, nullptr, DI_NORMAL);
+  if (!icon || !s_->bits) return;
+  ::DrawIconEx(s_->dc.get(), x, y, reinterpret_cast<HICON>(icon), 0, 0, 0, nullptr, DI_NORMAL);
   gdi_pending_ = true;
   // Icons with an alpha channel leave it in the top byte; the surface stays plain RGB.
   const PixelBuffer buf = pixels();
-  for (int j = std::max(0, y); j < std::min(height_, y + 256); ++j)
-    for (int i = std::max(0, x); i < std::min(width_, x + 256); ++i)
+  for (int j = std::max(0, y); j < std::min(s_->height, y + 256); ++j)
+    for (int i = std::max(0, x); i < std::min(s_->width, x + 256); ++i)
       buf.bits[static_cast<std::ptrdiff_t>(j) * buf.stride + i] &= 0x00FFFFFFu;
 }
 
@@ -78,9 +105,9 @@ void DibCanvas::flush() const {
 }
 
 Rgb DibCanvas::pixel(int x, int y) const {
-  if (!bits_ || x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
+  if (!s_->bits || x < 0 || y < 0 || x >= s_->width || y >= s_->height) return 0;
   flush();
-  return from_dib(bits_[static_cast<std::ptrdiff_t>(y) * width_ + x]);
+  return from_dib(s_->bits[static_cast<std::ptrdiff_t>(y) * s_->width + x]);
 }
 
 }  // namespace quillon::forms::win32

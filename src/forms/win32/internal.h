@@ -31,14 +31,38 @@ inline Rgb from_dib(std::uint32_t v) {
              static_cast<int>(v & 0xFF));
 }
 
-// A top-down 32-bit DIB section selected into its own memory DC: a picture box's persistent
-// image, and the back buffer that windows are composed in before they reach the screen.
+// A top-down 32-bit DIB section selected into its own memory DC.
+struct DibSurface {
+  int width = 0, height = 0;
+  std::uint32_t* bits = nullptr;
+  UniqueMemoryDc dc;
+  UniqueBitmap bitmap;
+  std::optional<SelectedObject> selected;
+};
+
+// The surfaces of canvases that went away, the last few kept for the next canvas of their size: a
+// showing makes its picture boxes' images afresh, and a screen-sized surface costs a noticeable
+// time to allocate and fault in.
+class SurfacePool {
+ public:
+  std::unique_ptr<DibSurface> take(int width, int height);
+  void give(std::unique_ptr<DibSurface> surface);
+
+ private:
+  std::vector<std::unique_ptr<DibSurface>> spare_;  // the most recent last
+};
+
+// A canvas on a DIB surface: a picture box's persistent image (its surface from the pool and back
+// to it), and the back buffer that forms are composed in before they reach the screen.
 class DibCanvas final : public Canvas {
  public:
-  DibCanvas(int width, int height, Rgb fill);
+  DibCanvas(int width, int height, Rgb fill, SurfacePool* pool = nullptr);
+  ~DibCanvas() override;
+  DibCanvas(const DibCanvas&) = delete;
+  DibCanvas& operator=(const DibCanvas&) = delete;
 
-  int width() const override { return width_; }
-  int height() const override { return height_; }
+  int width() const override { return s_->width; }
+  int height() const override { return s_->height; }
   void reset(int width, int height, Rgb fill) override;
   void fill_rect(int x0, int y0, int x1, int y1, Rgb colour) override;
   void line(int x0, int y0, int x1, int y1, int pen_width, Rgb colour) override;
@@ -47,7 +71,7 @@ class DibCanvas final : public Canvas {
   Rgb pixel(int x, int y) const override;
 
   // The DC for GDI output into the pixels: call mark_gdi_output() after using it.
-  HDC dc() const { return dc_.get(); }
+  HDC dc() const { return s_->dc.get(); }
   void mark_gdi_output() { gdi_pending_ = true; }
   // Direct access to the pixels; GDI output is flushed first.
   PixelBuffer pixels() const;
@@ -58,12 +82,9 @@ class DibCanvas final : public Canvas {
   void create(int width, int height);
   void flush() const;  // GDI output reaches the pixels
 
-  int width_ = 0, height_ = 0;
+  SurfacePool* pool_;
+  std::unique_ptr<DibSurface> s_;
   mutable bool gdi_pending_ = false;
-  std::uint32_t* bits_ = nullptr;
-  UniqueMemoryDc dc_;
-  UniqueBitmap bitmap_;
-  std::optional<SelectedObject> selected_;
 };
 
 // Text layout with GDI in the fonts that the controls name. Lines are laid out here rather than by
@@ -123,11 +144,16 @@ class Win32Backend final : public Backend {
   GdiText& gdi_text() { return text_; }
   std::unique_ptr<Canvas> make_canvas(int width, int height, Rgb fill) override;
   std::unique_ptr<FormPeer> load(Form& form) override;
+  // Where forms are composed before they reach the screen: one for the thread, at least the
+  // size asked for, kept from one paint and one showing to the next.
+  DibCanvas& back_buffer(int width, int height);
 
  private:
   Win32Screen screen_;
   Win32Platform platform_;
   GdiText text_;
+  SurfacePool surfaces_;
+  std::optional<DibCanvas> back_;
 };
 
 Win32Backend& win32_backend();  // the calling thread's backend

@@ -1,4 +1,8 @@
-// The native side of a loaded form: its windows, painting, input, timers and message loop.
+// The native side of a loaded form: one top-level window, painting, input, timers and message
+// loop. Implemented: the form's window composes everything drawn (picture boxes with their
+// persistent images, labels, lines, images) from one back buffer in its WM_PAINT, repainting only
+// the invalid region; picture boxes, labels, lines and images are windowless, their mouse input
+// hit-tested on the form; push buttons are native child windows, made when first shown.
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -54,7 +58,6 @@ class Win32FormPeer final : public FormPeer {
   void unload() override;
 
   static LRESULT CALLBACK form_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-  static LRESULT CALLBACK picture_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   static LRESULT CALLBACK button_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
  private:
@@ -71,33 +74,36 @@ class Win32FormPeer final : public FormPeer {
   }
 
   void create_windows();
+  void adopt(Control& c, HWND h);
+  HWND create_button(CommandButton& b);
+  void create_shown_buttons();
   void destroy_windows();
-  HWND container_hwnd(const Control& c) const;
   HWND hwnd_of(const Control* c) const;
   Control* control_of(HWND hwnd) const;
   RECT pixel_rect(const Control& c) const;
+  RECT form_rect(const Control& c) const;
   void place_form();
   void sync();
   void sync_button(Control& c, HWND h);
   void place(Control& c);
   void apply_timer(Timer& t);
-  void invalidate_container(const Control& c);
-  void invalidate(HWND h);
+  void invalidate(const Control* area);
   void disconnect_accessible();
 
   LRESULT on_form_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-  LRESULT on_picture_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   bool on_common_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
   bool on_key(UINT msg, WPARAM wp);
   void on_activate(WPARAM wp, LPARAM lp);
-  void on_mouse_down(HWND hwnd, Control* container, int button, WPARAM wp, LPARAM lp);
+  Control* hit_test(const Control* container, POINT pt) const;
+  void on_mouse_down(int button, WPARAM wp, LPARAM lp);
   void on_mouse_up(int button, WPARAM wp, LPARAM lp);
   void on_command(WPARAM wp, LPARAM lp);
 
-  void paint(HWND hwnd, Control* container);
-  void draw_label(Label& l);
-  void draw_line(LineControl& l);
-  void draw_image(Image& im);
+  void paint();
+  void compose(const Control* container, const RECT& clip);
+  void draw_label(Label& l, POINT origin, const RECT& clip);
+  void draw_line(LineControl& l, const PixelBuffer& view, POINT origin);
+  void draw_image(Image& im, const PixelBuffer& view, POINT origin);
   void draw_button(const DRAWITEMSTRUCT& di);
 
   Form& form_;
@@ -108,14 +114,17 @@ class Win32FormPeer final : public FormPeer {
   bool shown_ = false;       // shown once: the windows follow every change at once
   int modal_depth_ = 0;
   HWND form_hwnd_ = nullptr;
-  std::map<const Control*, HWND> windows_;  // picture boxes and buttons
+  std::map<const Control*, HWND> windows_;  // the buttons that have been shown
   std::map<HWND, Control*> controls_;
   std::vector<Timer*> timers_;  // timer id = position + 1
   std::vector<HWND> disabled_;  // other windows of the thread, disabled by a modal showing
-  std::vector<HWND> pending_;   // invalidated and not yet painted: drawing calls come in hundreds
+  // Areas invalidated and not yet painted (a picture box, or nullptr for the whole form): drawing
+  // calls come in hundreds.
+  std::vector<const Control*> pending_;
   Control* pressed_ = nullptr;  // the control that saw the mouse press
-  HWND pressed_hwnd_ = nullptr;
-  DibCanvas back_{1, 1, 0};  // where each window is composed before it reaches the screen
+  bool pressing_ = false;       // the form holds the capture for that press
+  DibCanvas* back_ = nullptr;   // the thread's back buffer, while a paint composes in it
+  RECT client_{};               // the form's client area, while a paint composes
   std::shared_ptr<AccessibleLink> accessible_link_;  // what the accessible object reads
   ComPtr<IAccessible> accessible_;                   // made on the first WM_GETOBJECT
 };
@@ -131,13 +140,8 @@ const std::wstring& form_class() {
   static const std::wstring name = class_name(L"QuillonForm");
   return name;
 }
-const std::wstring& picture_class() {
-  static const std::wstring name = class_name(L"QuillonPicture");
-  return name;
-}
-
-// Registers both window classes once (again after unregister_window_classes); false when the
-// system refused one.
+// Registers the form's window class once (again after unregister_window_classes); false when the
+// system refused it.
 bool register_classes() {
   std::lock_guard lock(g_class_mutex);
   if (g_classes_registered) return true;
@@ -145,16 +149,9 @@ bool register_classes() {
   wc.cbSize = sizeof(wc);
   wc.hInstance = instance();
   wc.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
-  const struct {
-    const std::wstring& name;
-    WNDPROC proc;
-  } classes[] = {{form_class(), &Win32FormPeer::form_proc},
-                 {picture_class(), &Win32FormPeer::picture_proc}};
-  for (const auto& c : classes) {
-    wc.lpfnWndProc = c.proc;
-    wc.lpszClassName = c.name.c_str();
-    if (!::RegisterClassExW(&wc) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
-  }
+  wc.lpfnWndProc = &Win32FormPeer::form_proc;
+  wc.lpszClassName = form_class().c_str();
+  if (!::RegisterClassExW(&wc) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
   g_classes_registered = true;
   return true;
 }
@@ -165,7 +162,6 @@ void unregister_window_classes() {
   std::lock_guard lock(g_class_mutex);
   if (!g_classes_registered) return;
   ::UnregisterClassW(form_class().c_str(), instance());
-  ::UnregisterClassW(picture_class().c_str(), instance());
   g_classes_registered = false;
 }
 
@@ -195,41 +191,49 @@ void Win32FormPeer::create_windows() {
   ::SetWindowTextW(form_hwnd_, form_.Caption().c_str());
   accessible_link_ =
       std::make_shared<AccessibleLink>(AccessibleLink{&form_, form_hwnd_, ::GetCurrentThreadId()});
-  place_form();
+  // The window takes its place and size when it is first shown (sync()).
   for (const auto& c : form_.controls()) {
-    const HWND parent = container_hwnd(*c);
-    const RECT r = pixel_rect(*c);
-    HWND h = nullptr;
-    if (c->kind() == ControlKind::PictureBox) {
-      h = ::CreateWindowExW(
-          0, picture_class().c_str(), L"",
-          WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | (c->Visible() ? WS_VISIBLE : 0), r.left,
-          r.top, r.right - r.left, r.bottom - r.top, parent, nullptr, instance(), nullptr);
-    } else if (c->kind() == ControlKind::CommandButton) {
-      auto& b = static_cast<CommandButton&>(*c);
-      h = ::CreateWindowExW(
-          0, L"BUTTON", b.Caption().c_str(),
-          WS_CHILD | WS_CLIPSIBLINGS | BS_OWNERDRAW | BS_NOTIFY | (b.Visible() ? WS_VISIBLE : 0) |
-              (b.Enabled() ? 0 : WS_DISABLED) | (b.TabStop() ? WS_TABSTOP : 0),
-          r.left, r.top, r.right - r.left, r.bottom - r.top, parent, nullptr, instance(), nullptr);
-      if (h) {
-        const auto previous = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(
-            h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Win32FormPeer::button_proc)));
-        WNDPROC none = nullptr;
-        g_button_proc.compare_exchange_strong(none, previous);
-        ::SendMessageW(h, WM_SETFONT,
-                       reinterpret_cast<WPARAM>(backend_.gdi_text().font(b.GetFont())), FALSE);
-      }
-    } else if (c->kind() == ControlKind::Timer) {
-      timers_.push_back(static_cast<Timer*>(c.get()));
-      apply_timer(*timers_.back());
-    }
-    if (h) {
-      ::SetWindowLongPtrW(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-      windows_[c.get()] = h;
-      controls_[h] = c.get();
-    }
+    if (c->kind() != ControlKind::Timer) continue;
+    timers_.push_back(static_cast<Timer*>(c.get()));
+    if (c->Enabled()) apply_timer(*timers_.back());  // a new window has no timer to stop
   }
+}
+
+void Win32FormPeer::adopt(Control& c, HWND h) {
+  ::SetWindowLongPtrW(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  windows_[&c] = h;
+  controls_[h] = &c;
+}
+
+// A button's window is made when the button is first shown: a hidden button costs none.
+HWND Win32FormPeer::create_button(CommandButton& b) {
+  const RECT r = form_rect(b);
+  const HWND h = ::CreateWindowExW(
+      0, L"BUTTON", b.Caption().c_str(),
+      WS_CHILD | WS_CLIPSIBLINGS | BS_OWNERDRAW | BS_NOTIFY | (b.Enabled() ? 0 : WS_DISABLED) |
+          (b.TabStop() ? WS_TABSTOP : 0),
+      r.left, r.top, r.right - r.left, r.bottom - r.top, form_hwnd_, nullptr, instance(), nullptr);
+  if (!h) return nullptr;
+  const auto previous = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(
+      h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Win32FormPeer::button_proc)));
+  WNDPROC none = nullptr;
+  g_button_proc.compare_exchange_strong(none, previous);
+  ::SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(backend_.gdi_text().font(b.GetFont())),
+                 FALSE);
+  adopt(b, h);
+  return h;
+}
+
+// The windows of the buttons that are visible and have none yet, in tab order.
+void Win32FormPeer::create_shown_buttons() {
+  std::vector<CommandButton*> due;
+  for (const auto& c : form_.controls())
+    if (c->kind() == ControlKind::CommandButton && c->Shown() && !hwnd_of(c.get()))
+      due.push_back(static_cast<CommandButton*>(c.get()));
+  std::stable_sort(due.begin(), due.end(),
+                   [](const auto* a, const auto* b) { return a->TabIndex() < b->TabIndex(); });
+  for (CommandButton* b : due)
+    if (const HWND h = create_button(*b)) ::ShowWindow(h, SW_SHOWNA);
 }
 
 void Win32FormPeer::destroy_windows() {
@@ -256,14 +260,17 @@ Control* Win32FormPeer::control_of(HWND hwnd) const {
   return it == controls_.end() ? nullptr : it->second;
 }
 
-HWND Win32FormPeer::container_hwnd(const Control& c) const {
-  if (HWND h = hwnd_of(c.container())) return h;
-  return form_hwnd_;
-}
-
 RECT Win32FormPeer::pixel_rect(const Control& c) const {
   const int x = to_pixels_x(c.Left()), y = to_pixels_y(c.Top());
   return RECT{x, y, x + to_pixels_x(c.Width()), y + to_pixels_y(c.Height())};
+}
+
+// A control's rectangle on the form's client area: its own, moved by each container's corner.
+RECT Win32FormPeer::form_rect(const Control& c) const {
+  RECT r = pixel_rect(c);
+  for (const Control* k = c.container(); k; k = k->container())
+    ::OffsetRect(&r, to_pixels_x(k->Left()), to_pixels_y(k->Top()));
+  return r;
 }
 
 void Win32FormPeer::place_form() {
@@ -275,21 +282,25 @@ void Win32FormPeer::place_form() {
 
 void Win32FormPeer::place(Control& c) {
   if (HWND h = hwnd_of(&c)) {
-    const RECT r = pixel_rect(c);
+    const RECT r = form_rect(c);
     ::MoveWindow(h, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
   } else {
-    invalidate_container(c);
+    invalidate(c.container());
   }
 }
 
-void Win32FormPeer::invalidate_container(const Control& c) {
-  invalidate(container_hwnd(c));
-}
-
-void Win32FormPeer::invalidate(HWND h) {
-  if (!h || std::find(pending_.begin(), pending_.end(), h) != pending_.end()) return;
-  pending_.push_back(h);
-  ::InvalidateRect(h, nullptr, FALSE);
+// Marks an area of the form for the next paint: a container's rectangle, or the whole form.
+void Win32FormPeer::invalidate(const Control* area) {
+  if (!form_hwnd_ || std::find(pending_.begin(), pending_.end(), area) != pending_.end() ||
+      std::find(pending_.begin(), pending_.end(), nullptr) != pending_.end())
+    return;
+  pending_.push_back(area);
+  if (!area) {
+    ::InvalidateRect(form_hwnd_, nullptr, FALSE);
+    return;
+  }
+  const RECT r = form_rect(*area);
+  ::InvalidateRect(form_hwnd_, &r, FALSE);
 }
 
 void Win32FormPeer::disconnect_accessible() {
@@ -318,17 +329,28 @@ void Win32FormPeer::changed(Control* control, Change what) {
       apply_timer(static_cast<Timer&>(*control));
     return;
   }
+  // Until the form is first shown, its windows catch up in one pass when it is shown (sync()): a
+  // message box is configured with dozens of changes, each a round trip otherwise.
+  if (!shown_) return;
   if (!control) {
     if (what == Change::Geometry) place_form();  // the form's own window follows at once
     if (what == Change::Caption) ::SetWindowTextW(form_hwnd_, form_.Caption().c_str());
     return;
   }
-  // Until the form is first shown, its child windows catch up in one pass when it is shown
-  // (sync()): a message box is configured with dozens of changes, each a round trip otherwise.
-  if (!shown_) return;
   const HWND h = hwnd_of(control);
+  if (!h && control->kind() == ControlKind::CommandButton) {
+    if (what == Change::Visible && control->Shown()) create_shown_buttons();
+    return;  // a hidden button: its window is made with everything current when it shows
+  }
   if (!h) {
-    invalidate_container(*control);  // windowless: repaint the container
+    // Windowless: a picture box's own drawing repaints its rectangle; anything else, the area of
+    // its container (where it was and where it is).
+    const bool own = control->kind() == ControlKind::PictureBox &&
+                     (what == Change::Picture || what == Change::Colour);
+    invalidate(own ? control : control->container());
+    if (control->kind() == ControlKind::PictureBox &&
+        (what == Change::Geometry || what == Change::Visible))
+      sync();  // the buttons on it follow
     return;
   }
   switch (what) {
@@ -336,7 +358,7 @@ void Win32FormPeer::changed(Control* control, Change what) {
       place(*control);
       break;
     case Change::Visible:
-      ::ShowWindow(h, control->Visible() ? SW_SHOWNA : SW_HIDE);
+      ::ShowWindow(h, control->Shown() ? SW_SHOWNA : SW_HIDE);
       break;
     case Change::Enabled:
       ::EnableWindow(h, control->Enabled());
@@ -344,13 +366,13 @@ void Win32FormPeer::changed(Control* control, Change what) {
     case Change::Caption:
     case Change::TabStop:
       sync_button(*control, h);
-      invalidate(h);
+      ::InvalidateRect(h, nullptr, FALSE);
       break;
     case Change::Colour:
     case Change::Default:
     case Change::Picture:
     case Change::TimerState:
-      invalidate(h);
+      ::InvalidateRect(h, nullptr, FALSE);
       break;
   }
 }
@@ -368,26 +390,31 @@ void Win32FormPeer::sync_button(Control& c, HWND h) {
 
 void Win32FormPeer::sync() {
   place_form();
+  ::SetWindowTextW(form_hwnd_, form_.Caption().c_str());
   for (const auto& [c, h] : windows_) {
     Control& ctl = *const_cast<Control*>(c);
-    const RECT r = pixel_rect(ctl);
+    const RECT r = form_rect(ctl);
     ::SetWindowPos(h, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                    SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
     const LONG_PTR style = ::GetWindowLongPtrW(h, GWL_STYLE);
-    if (((style & WS_VISIBLE) != 0) != ctl.Visible())
-      ::ShowWindow(h, ctl.Visible() ? SW_SHOWNA : SW_HIDE);
+    if (((style & WS_VISIBLE) != 0) != ctl.Shown())
+      ::ShowWindow(h, ctl.Shown() ? SW_SHOWNA : SW_HIDE);
     if (((style & WS_DISABLED) == 0) != ctl.Enabled()) ::EnableWindow(h, ctl.Enabled());
     sync_button(ctl, h);
   }
+  create_shown_buttons();  // made as they are now
 }
 
 void Win32FormPeer::refresh(Control& control) {
   if (!form_hwnd_ || dead_) return;
-  HWND h = hwnd_of(&control);
-  if (!h) h = container_hwnd(control);
   if (!shown_) return;  // the first showing paints everything
-  std::erase(pending_, h);
-  ::RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  if (HWND h = hwnd_of(&control)) {
+    ::RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    return;
+  }
+  const Control* area = control.kind() == ControlKind::PictureBox ? &control : control.container();
+  const RECT r = area ? form_rect(*area) : RECT{};
+  ::RedrawWindow(form_hwnd_, area ? &r : nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }
 
 void Win32FormPeer::set_focus(Control* control) {
@@ -410,7 +437,6 @@ void Win32FormPeer::show(bool modal) {
   if (appearing) {
     ::ShowWindow(form_hwnd_, SW_SHOW);
     if (!*alive || dead_) return;
-    ::UpdateWindow(form_hwnd_);
   }
   if (dead_) return;
   if (appearing) {
@@ -419,6 +445,9 @@ void Win32FormPeer::show(bool modal) {
       ::NotifyWinEvent(EVENT_SYSTEM_ALERT, form_hwnd_, OBJID_WINDOW, CHILDID_SELF);
   }
   form_.navigation().shown();  // an Activate even when another program holds the front
+  if (!*alive || dead_) return;
+  // One paint shows what the Activate handler drew (a shaded body, the heading).
+  ::UpdateWindow(form_hwnd_);
   if (!*alive || dead_ || !modal) return;
   // Other windows of this thread take no input while the form is up.
   if (modal_depth_ == 0) {
@@ -461,7 +490,7 @@ void Win32FormPeer::unload() {
   ::NotifyWinEvent(EVENT_SYSTEM_DIALOGEND, form_hwnd_, OBJID_WINDOW, CHILDID_SELF);
   for (std::size_t i = 0; i < timers_.size(); ++i) ::KillTimer(form_hwnd_, i + 1);
   const HWND capture = ::GetCapture();
-  if (capture && (capture == form_hwnd_ || control_of(capture))) ::ReleaseCapture();
+  if (capture && capture == form_hwnd_) ::ReleaseCapture();
   for (HWND w : disabled_) ::EnableWindow(w, TRUE);  // before hiding, so they can take the front
   disabled_.clear();
   ::ShowWindow(form_hwnd_, SW_HIDE);
@@ -475,12 +504,6 @@ void Win32FormPeer::unload() {
 
 LRESULT CALLBACK Win32FormPeer::form_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (Win32FormPeer* p = from(hwnd)) return p->on_form_message(hwnd, msg, wp, lp);
-  return ::DefWindowProcW(hwnd, msg, wp, lp);
-}
-
-LRESULT CALLBACK Win32FormPeer::picture_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (Win32FormPeer* p = from(hwnd)) return p->on_picture_message(hwnd, msg, wp, lp);
-  if (msg == WM_ERASEBKGND) return 1;
   return ::DefWindowProcW(hwnd, msg, wp, lp);
 }
 
@@ -519,9 +542,9 @@ bool Win32FormPeer::on_common_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp,
       on_mouse_up(kMiddleButton, wp, lp);
       return true;
     case WM_CAPTURECHANGED:
-      if (reinterpret_cast<HWND>(lp) != pressed_hwnd_) {
+      if (reinterpret_cast<HWND>(lp) != hwnd) {
         pressed_ = nullptr;  // the capture went elsewhere (a drag): no release follows
-        pressed_hwnd_ = nullptr;
+        pressing_ = false;
       }
       return true;
   }
@@ -562,28 +585,12 @@ LRESULT Win32FormPeer::on_form_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
       return 0;
     }
     case WM_PAINT:
-      paint(hwnd, nullptr);
+      paint();
       return 0;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
-      on_mouse_down(hwnd, nullptr, button_of(msg), wp, lp);
-      return 0;
-  }
-  if (on_common_message(hwnd, msg, wp, lp, result)) return result;
-  return ::DefWindowProcW(hwnd, msg, wp, lp);
-}
-
-LRESULT Win32FormPeer::on_picture_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  LRESULT result = 0;
-  switch (msg) {
-    case WM_PAINT:
-      paint(hwnd, control_of(hwnd));
-      return 0;
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN:
-      on_mouse_down(hwnd, control_of(hwnd), button_of(msg), wp, lp);
+      on_mouse_down(button_of(msg), wp, lp);
       return 0;
   }
   if (on_common_message(hwnd, msg, wp, lp, result)) return result;
@@ -633,29 +640,38 @@ bool Win32FormPeer::on_key(UINT msg, WPARAM wp) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Mouse: presses go to the windowless control under the pointer (the topmost, the last created)
-// or to the picture box; the release goes to the control that saw the press.
+// Mouse: a press goes to what is drawn under the pointer on the form: the topmost windowless
+// label or image of the innermost picture box there, else that picture box; the release goes to
+// the control that saw the press.
 
-void Win32FormPeer::on_mouse_down(HWND hwnd, Control* container, int button, WPARAM wp, LPARAM lp) {
-  if (dead_) return;
-  const POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
-  Control* target = container;
+Control* Win32FormPeer::hit_test(const Control* container, POINT pt) const {
   const auto& cs = form_.controls();
+  // Picture boxes lie over the windowless controls beside them; the first made is the topmost.
+  for (const auto& c : cs) {
+    if (c->container() != container || c->kind() != ControlKind::PictureBox || !c->Shown())
+      continue;
+    const RECT r = form_rect(*c);
+    if (::PtInRect(&r, pt)) return c->Enabled() ? hit_test(c.get(), pt) : nullptr;
+  }
   for (auto it = cs.rbegin(); it != cs.rend(); ++it) {
     Control& c = **it;
     if (c.container() != container || !c.Shown() || !c.Enabled()) continue;
     if (c.kind() != ControlKind::Label && c.kind() != ControlKind::Image) continue;
-    const RECT r = pixel_rect(c);
-    if (::PtInRect(&r, pt)) {
-      target = &c;
-      break;
-    }
+    const RECT r = form_rect(c);
+    if (::PtInRect(&r, pt)) return &c;
   }
+  return const_cast<Control*>(container);
+}
+
+void Win32FormPeer::on_mouse_down(int button, WPARAM wp, LPARAM lp) {
+  if (dead_) return;
+  const POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+  Control* target = hit_test(nullptr, pt);
   if (!target) return;
   pressed_ = target;
-  pressed_hwnd_ = hwnd;
-  ::SetCapture(hwnd);  // before the handler, whose drag may take the capture away
-  const RECT r = target == container ? RECT{} : pixel_rect(*target);
+  pressing_ = true;
+  ::SetCapture(form_hwnd_);  // before the handler, whose drag may take the capture away
+  const RECT r = form_rect(*target);
   const Single tx = backend_.screen().TwipsPerPixelX(), ty = backend_.screen().TwipsPerPixelY();
   const Single x = static_cast<Single>(pt.x - r.left) * tx,
                y = static_cast<Single>(pt.y - r.top) * ty;
@@ -680,12 +696,12 @@ void Win32FormPeer::on_mouse_down(HWND hwnd, Control* container, int button, WPA
 void Win32FormPeer::on_mouse_up(int button, WPARAM wp, LPARAM lp) {
   if (dead_ || !pressed_) return;
   Control* target = std::exchange(pressed_, nullptr);
-  const HWND from_hwnd = std::exchange(pressed_hwnd_, nullptr);
-  if (!(wp & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) && ::GetCapture() == from_hwnd)
+  if (std::exchange(pressing_, false) && !(wp & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) &&
+      ::GetCapture() == form_hwnd_)
     ::ReleaseCapture();
   if (target->kind() != ControlKind::Image) return;
   const POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
-  const RECT r = pixel_rect(*target);
+  const RECT r = form_rect(*target);
   const Single x = static_cast<Single>(pt.x - r.left) * backend_.screen().TwipsPerPixelX();
   const Single y = static_cast<Single>(pt.y - r.top) * backend_.screen().TwipsPerPixelY();
   const auto s = static_cast<std::int16_t>(((wp & MK_SHIFT) ? 1 : 0) | ((wp & MK_CONTROL) ? 2 : 0));
@@ -720,68 +736,105 @@ void Win32FormPeer::on_command(WPARAM wp, LPARAM lp) {
 // ---------------------------------------------------------------------------------------------
 // Painting
 
-void Win32FormPeer::paint(HWND hwnd, Control* container) {
-  if (!dead_ && container && container->kind() == ControlKind::PictureBox) {
-    // Paint handlers draw into the persistent image; their invalidations are covered by this
-    // paint, which validates the window afterwards.
-    if (!raise([&] { static_cast<PictureBox*>(container)->paint(); })) {
-      ::ValidateRect(hwnd, nullptr);
-      return;
+void Win32FormPeer::paint() {
+  // Picture boxes without a persistent image erase and raise Paint where they are to be shown;
+  // what their handlers draw is covered by this paint.
+  RECT update{};
+  if (!dead_ && ::GetUpdateRect(form_hwnd_, &update, FALSE)) {
+    for (const auto& c : form_.controls()) {
+      if (c->kind() != ControlKind::PictureBox || !c->Shown()) continue;
+      auto& pb = static_cast<PictureBox&>(*c);
+      RECT r = form_rect(pb), both{};
+      if (pb.AutoRedraw() || !::IntersectRect(&both, &r, &update)) continue;
+      if (!raise([&] { pb.paint(); })) {
+        ::ValidateRect(form_hwnd_, nullptr);
+        return;
+      }
     }
   }
-  PaintScope ps(hwnd);
-  std::erase(pending_, hwnd);
+  PaintScope ps(form_hwnd_);
+  pending_.clear();
   if (dead_) return;
-  RECT client{};
-  ::GetClientRect(hwnd, &client);
-  const int w = client.right, h = client.bottom;
-  if (w <= 0 || h <= 0) return;
-  back_.ensure_size(w, h);
-  const PixelBuffer dst = back_.pixels();
-  if (container && container->kind() == ControlKind::PictureBox) {
-    auto& pb = static_cast<PictureBox&>(*container);
-    Canvas& img = pb.image();
-    fill_span_rect(dst, 0, 0, w, h, to_dib(resolve_color(pb.BackColor())));
-    const int cw = std::min(w, img.width()), ch = std::min(h, img.height());
-    if (auto* dib = dynamic_cast<DibCanvas*>(&img)) {
-      const PixelBuffer src = dib->pixels();
-      for (int y = 0; y < ch; ++y)
-        std::copy_n(src.bits + static_cast<std::ptrdiff_t>(y) * src.stride, cw,
-                    dst.bits + static_cast<std::ptrdiff_t>(y) * dst.stride);
-    } else {
-      for (int y = 0; y < ch; ++y)
-        for (int x = 0; x < cw; ++x)
-          dst.bits[static_cast<std::ptrdiff_t>(y) * dst.stride + x] = to_dib(img.pixel(x, y));
-    }
+  RECT client{}, clip{};
+  ::GetClientRect(form_hwnd_, &client);
+  if (!::IntersectRect(&clip, &client, &ps.area())) return;
+  back_ = &backend_.back_buffer(client.right, client.bottom);
+  client_ = client;
+  compose(nullptr, clip);
+  ::BitBlt(ps.dc(), clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top,
+           back_->dc(), clip.left, clip.top, SRCCOPY);
+}
+
+// Composes a container (a picture box, or the form for nullptr) within clip on the back buffer:
+// its surface, its windowless controls in the order they were made, then the picture boxes on it
+// (the first made on top).
+void Win32FormPeer::compose(const Control* container, const RECT& clip) {
+  const RECT area = container ? form_rect(*container) : client_;
+  RECT vis{};
+  if (!::IntersectRect(&vis, &area, &clip)) return;
+  PixelBuffer dst = back_->pixels();
+  if (!container) {
+    fill_span_rect(dst, vis.left, vis.top, vis.right, vis.bottom,
+                   to_dib(resolve_color(form_.BackColor())));
   } else {
-    fill_span_rect(dst, 0, 0, w, h, to_dib(resolve_color(form_.BackColor())));
+    const auto& pb = static_cast<const PictureBox&>(*container);
+    const Canvas& img = pb.image();
+    const RECT image_rect{area.left, area.top, area.left + img.width(), area.top + img.height()};
+    RECT shown{};
+    const bool any = ::IntersectRect(&shown, &vis, &image_rect);
+    if (!any || !::EqualRect(&shown, &vis))
+      fill_span_rect(dst, vis.left, vis.top, vis.right, vis.bottom,
+                     to_dib(resolve_color(pb.BackColor())));
+    if (any) {
+      const auto* dib = dynamic_cast<const DibCanvas*>(&img);
+      const PixelBuffer src = dib ? dib->pixels() : PixelBuffer{};
+      const int w = shown.right - shown.left, sx = shown.left - area.left;
+      for (int y = shown.top; y < shown.bottom; ++y) {
+        std::uint32_t* out = dst.bits + static_cast<std::ptrdiff_t>(y) * dst.stride + shown.left;
+        const int sy = y - area.top;
+        if (dib)
+          std::copy_n(src.bits + static_cast<std::ptrdiff_t>(sy) * src.stride + sx, w, out);
+        else
+          for (int x = 0; x < w; ++x) out[x] = to_dib(img.pixel(sx + x, sy));
+      }
+    }
   }
-  for (const auto& c : form_.controls()) {
+  // The container's own pixels, seen through its visible part, with its corner as the origin.
+  const PixelBuffer view{dst.bits + static_cast<std::ptrdiff_t>(vis.top) * dst.stride + vis.left,
+                         vis.right - vis.left, vis.bottom - vis.top, dst.stride};
+  const POINT origin{area.left - vis.left, area.top - vis.top};
+  const auto& cs = form_.controls();
+  for (const auto& c : cs) {
     if (c->container() != container || !c->Shown()) continue;
     switch (c->kind()) {
       case ControlKind::Label:
-        draw_label(static_cast<Label&>(*c));
+        draw_label(static_cast<Label&>(*c), POINT{area.left, area.top}, vis);
         break;
       case ControlKind::Line:
-        draw_line(static_cast<LineControl&>(*c));
+        draw_line(static_cast<LineControl&>(*c), view, origin);
         break;
       case ControlKind::Image:
-        draw_image(static_cast<Image&>(*c));
+        draw_image(static_cast<Image&>(*c), view, origin);
         break;
       default:
         break;
     }
   }
-  ::BitBlt(ps.dc(), 0, 0, w, h, back_.dc(), 0, 0, SRCCOPY);
+  for (auto it = cs.rbegin(); it != cs.rend(); ++it)
+    if ((*it)->container() == container && (*it)->kind() == ControlKind::PictureBox &&
+        (*it)->Shown())
+      compose(it->get(), vis);
 }
 
-void Win32FormPeer::draw_label(Label& l) {
-  const HDC dc = back_.dc();
-  back_.mark_gdi_output();
-  RECT r = pixel_rect(l);
+void Win32FormPeer::draw_label(Label& l, POINT origin, const RECT& clip) {
+  const HDC dc = back_->dc();
+  back_->mark_gdi_output();
+  RECT r = pixel_rect(l), shown{};
+  ::OffsetRect(&r, origin.x, origin.y);
+  if (!::IntersectRect(&shown, &r, &clip)) return;
   if (l.BackStyle() == 1) {
     const UniqueBrush face(::CreateSolidBrush(::GetSysColor(COLOR_BTNFACE)));
-    ::FillRect(dc, &r, face.get());
+    ::FillRect(dc, &shown, face.get());
   }
   SavedDc saved(dc);
   GdiText& text = backend_.gdi_text();
@@ -793,37 +846,39 @@ void Win32FormPeer::draw_label(Label& l) {
   const int lh = text.line_height(l.GetFont());
   int y = r.top;
   for (const auto& line : lines) {
-    if (y >= r.bottom) break;
+    if (y >= shown.bottom) break;
     int x = r.left;
     if (l.Alignment() == 1)
       x = r.right - line.width_px;
     else if (l.Alignment() == 2)
       x = r.left + (r.right - r.left - line.width_px) / 2;
-    ::ExtTextOutW(dc, x, y, ETO_CLIPPED, &r, l.Caption().c_str() + line.start,
-                  static_cast<UINT>(line.length), nullptr);
+    if (y + lh > shown.top)
+      ::ExtTextOutW(dc, x, y, ETO_CLIPPED, &shown, l.Caption().c_str() + line.start,
+                    static_cast<UINT>(line.length), nullptr);
     y += lh;
   }
 }
 
-void Win32FormPeer::draw_line(LineControl& l) {
-  raster_line(back_.pixels(), to_pixels_x(l.X1()), to_pixels_y(l.Y1()), to_pixels_x(l.X2()),
-              to_pixels_y(l.Y2()), 1, to_dib(resolve_color(l.BorderColor())));
+void Win32FormPeer::draw_line(LineControl& l, const PixelBuffer& view, POINT origin) {
+  raster_line(view, origin.x + to_pixels_x(l.X1()), origin.y + to_pixels_y(l.Y1()),
+              origin.x + to_pixels_x(l.X2()), origin.y + to_pixels_y(l.Y2()), 1,
+              to_dib(resolve_color(l.BorderColor())));
 }
 
-void Win32FormPeer::draw_image(Image& im) {
+void Win32FormPeer::draw_image(Image& im, const PixelBuffer& view, POINT origin) {
   const Picture& pic = im.GetPicture();
   if (!pic) return;
-  const PixelBuffer dst = back_.pixels();
-  const RECT r = pixel_rect(im);
+  RECT r = pixel_rect(im);
+  ::OffsetRect(&r, origin.x, origin.y);
   const int w = std::min(pic->width, static_cast<int>(r.right - r.left));
   const int h = std::min(pic->height, static_cast<int>(r.bottom - r.top));
   for (int y = 0; y < h; ++y) {
     const int dy = r.top + y;
-    if (dy < 0 || dy >= dst.height) continue;
+    if (dy < 0 || dy >= view.height) continue;
     for (int x = 0; x < w; ++x) {
       const int dx = r.left + x;
-      if (dx >= 0 && dx < dst.width)
-        dst.bits[static_cast<std::ptrdiff_t>(dy) * dst.stride + dx] = to_dib(pic->at(x, y));
+      if (dx >= 0 && dx < view.width)
+        view.bits[static_cast<std::ptrdiff_t>(dy) * view.stride + dx] = to_dib(pic->at(x, y));
     }
   }
 }

@@ -80,7 +80,12 @@ IconHandle Win32Platform::load_stock_icon(std::int32_t id) {
 }
 
 void Win32Platform::set_topmost(WindowHandle window, bool on_top) {
-  ::SetWindowPos(hwnd(window), on_top ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+  // A hidden window out of the topmost band stays as it is: showing it brings it to the front of
+  // its band anyway, and the call is a round trip of its own.
+  const HWND h = hwnd(window);
+  if (!on_top && !::IsWindowVisible(h) && !(::GetWindowLongPtrW(h, GWL_EXSTYLE) & WS_EX_TOPMOST))
+    return;
+  ::SetWindowPos(h, on_top ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);  // the band only, never the front
 }
 
