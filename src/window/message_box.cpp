@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "forms/accessible.h"
 #include "msgdefs/msgdefs.h"
 #include "msgdefs/shared.h"
 #include "window/close_box.h"
@@ -28,6 +29,20 @@ constexpr CaptionCode kCaptionCodes[] = {
     {kCaptionRetry, kResultRetry}, {kCaptionIgnore, kResultIgnore}, {kCaptionYes, kResultYes},
     {kCaptionNo, kResultNo},
 };
+
+// Every line break (CR LF, lone LF, lone CR) as CR LF.
+std::wstring crlf_lines(const std::wstring& text) {
+  std::wstring out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == L'\r' || text[i] == L'\n') {
+      if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
+      out += L"\r\n";
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
 
 }  // namespace
 
@@ -256,6 +271,20 @@ void MessageBox::Background_Paint() {
     forms::ErrObject err;
     forms::attempt(err, [&] { DrawMessageIcon(); });
   }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Copying
+
+std::wstring MessageBox::CopyText() const {
+  if (!IsLoaded()) return {};
+  const std::wstring line = L"---------------------------\r\n";
+  std::wstring buttons;
+  for (int i = 0; i <= 3; ++i)
+    if (const auto& b = msg_button_(i); b.Visible())
+      buttons += forms::without_access_marker(b.Caption()) + L"   ";
+  return line + crlf_lines(Caption()) + L"\r\n" + line + crlf_lines(msg_text_->Caption()) +
+         L"\r\n" + line + buttons + L"\r\n" + line;
 }
 
 // ---------------------------------------------------------------------------------------------

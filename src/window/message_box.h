@@ -65,6 +65,10 @@ class MessageBox : public forms::Form {
   std::int16_t Result() const { return result_; }
   void ClearResult() { result_ = kResultNone; }
 
+  // The box as text, the way the system's own box copies itself: title, message and the shown
+  // buttons' captions (each followed by three spaces) between dashed lines, CR LF line ends.
+  std::wstring CopyText() const override;
+
   // Event handlers.
   void Form_Load();
   void Form_Activate();

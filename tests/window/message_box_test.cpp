@@ -196,6 +196,52 @@ TEST_F(BoxTest, IconIsDrawnOnlyForAStockIcon) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// Copying
+
+// Ctrl+C and Ctrl+Insert put the box on the clipboard in the system box's format; the showing goes
+// on unchanged (focus, result, countdown). Other chords copy nothing.
+TEST_F(BoxTest, CtrlCAndCtrlInsertCopyTheBoxAsText) {
+  const std::wstring dashes = L"---------------------------\r\n";
+  const std::tuple<std::int16_t, VbBool, const wchar_t*, const wchar_t*, const wchar_t*> cases[] = {
+      {0, kVbFalse, L"Plain", L"Plain", L"OK   "},
+      {1, kVbFalse, L"a&b && c", L"a&b && c", L"OK   Cancel   "},
+      {2, kVbFalse, L"one\ntwo\rthree\r\nfour", L"one\r\ntwo\r\nthree\r\nfour",
+       L"Abort   Retry   Ignore   "},
+      {3 + 256, kVbFalse, L"", L"", L"Yes   No   Cancel   "},
+      {4, kVbFalse, L"Q", L"Q", L"Yes   No   "},
+      {5, kVbFalse, L"Q", L"Q", L"Retry   Cancel   "},
+      {3, kVbTrue, L"Hidden", L"Hidden", L""},
+  };
+  for (int key : {forms::kKeyC, forms::kKeyInsert}) {
+    for (const auto& [flags, hide, message, shown, buttons] : cases) {
+      SCOPED_TRACE(std::to_string(key) + " flags " + std::to_string(flags));
+      Quillon q;
+      q.SetHideButtons(hide);
+      q.SetTimerSeconds(5);
+      MessageBox& w = Modeless(q, message, flags, L"T & t");
+      backend.run_for(1500);
+      const forms::Control* focus = backend.focused();
+      for (int shift :
+           {0, forms::kShiftMask | forms::kCtrlMask, forms::kAltMask | forms::kCtrlMask})
+        backend.key(key, shift);
+      backend.run_script();
+      EXPECT_EQ(Count("CopyText"), 0);
+      backend.key(key, forms::kCtrlMask);
+      backend.run_script();
+      EXPECT_EQ(backend.clipboard(), dashes + L"T & t\r\n" + dashes + shown + L"\r\n" + dashes +
+                                         buttons + L"\r\n" + dashes);
+      EXPECT_TRUE(w.IsLoaded());
+      EXPECT_EQ(backend.focused(), focus);
+      EXPECT_EQ(w.ElapsedSeconds, 1);
+      backend.run_for(3500);
+      EXPECT_FALSE(w.IsLoaded()) << "the countdown goes on";
+      EXPECT_EQ(w.Result(), 0);
+      backend.clear_log();
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
 // Dragging
 
 TEST_F(BoxTest, PressesDragOnlyWhenMoveableAndNeverOnButtonsOrCloseBox) {
