@@ -81,8 +81,8 @@ TEST(CopyTest, CtrlCAndCtrlInsertPutTheBoxOnTheClipboard) {
     ASSERT_EQ(q->MsgBox(text.get(), row.flags, title.get(), &result), S_OK);
     EXPECT_EQ(result, 0) << "the countdown ended the box";
     EXPECT_EQ(g_showing.copied, std::wstring(dashes) + L"Caf\u00e9 & Co\r\n" + dashes +
-                                L"Fish & chips\r\nor not?\r\n" + dashes + row.buttons + L"\r\n" +
-                                dashes);
+                                    L"Fish & chips\r\nor not?\r\n" + dashes + row.buttons +
+                                    L"\r\n" + dashes);
     EXPECT_EQ(g_showing.focus_after, g_showing.focus_before);
   }
 }
