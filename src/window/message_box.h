@@ -7,8 +7,10 @@
 // unloads the window.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "forms/controls.h"
@@ -74,6 +76,7 @@ class MessageBox : public forms::Form {
   void Form_Activate();
   void Form_KeyDown(std::int16_t key_code, std::int16_t shift);
   void Form_KeyUp(std::int16_t key_code, std::int16_t shift);
+  void Form_SettingChange();
   void Background_Paint();
   void MsgButton_GotFocus(int index);
   void MsgButton_Click(int index);
@@ -99,6 +102,11 @@ class MessageBox : public forms::Form {
   template <class T>
   T& loaded(T* control) const;
   void DrawMessageIcon();
+  // The look of the moment: with high contrast on, system colours and no bands or patterns (the
+  // caller's colours kept aside); with it off again, the caller's colours back.
+  void ApplyLook();
+  void PaintTop(bool active);
+  void PaintBody(forms::ErrObject& err);
   void DragIfMoveable();
   void Finish(std::int16_t code);
 
@@ -112,6 +120,14 @@ class MessageBox : public forms::Form {
   forms::Label* top_caption_ = nullptr;
   forms::Timer* timer1_ = nullptr;
   forms::Image* control_box_dn_ = nullptr;
+
+  struct CallerLook {
+    forms::OleColor body = 0, text = 0, caption = 0;
+    std::array<forms::OleColor, 4> buttons{};
+    std::array<forms::OleColor, 3> lines{};
+    forms::Picture box_up, box_down;
+  };
+  std::optional<CallerLook> caller_look_;  // set while the high-contrast look is on
 
   std::int16_t result_ = kResultNone;
   // The Escape key went down while this showing was up; only then does its release close the

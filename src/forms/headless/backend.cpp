@@ -616,8 +616,12 @@ void HeadlessBackend::set_high_contrast(bool on) {
   impl_->high_contrast = on;
   // Like the platform's broadcast of a changed setting: every form that is up hears of it.
   const auto up = impl_->forms;
-  for (const auto& s : up)
+  for (const auto& s : up) {
     if (s->alive) s->form->raise_SettingChange();
+    // Then the whole window is painted again, as the Win32 peer has it redrawn.
+    for (const auto& c : s->form->controls())
+      if (s->alive && c->kind() == ControlKind::PictureBox) static_cast<PictureBox&>(*c).paint();
+  }
 }
 std::wstring HeadlessBackend::clipboard() const {
   return impl_->clipboard;
