@@ -107,6 +107,10 @@ class PlatformServices {
   virtual void drag_window(WindowHandle window) = 0;
   // Starts the component's message sound (resource 103) asynchronously; returns at once.
   virtual void play_message_sound() = 0;
+  // Puts text on the clipboard as Unicode text, replacing what was there; nothing on failure.
+  virtual void copy_text(const std::wstring& text) = 0;
+  // Whether the user asked for high contrast (the platform's accessibility setting).
+  virtual bool high_contrast() = 0;
 };
 
 // Which control property changed, so that a native peer can follow the model.

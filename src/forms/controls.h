@@ -400,6 +400,8 @@ class Form {
   std::function<void()> OnActivate;
   std::function<void(std::int16_t key_code, std::int16_t shift)> KeyDown;
   std::function<void(std::int16_t key_code, std::int16_t shift)> KeyUp;
+  // A system setting or the system colours changed while the form is up.
+  std::function<void()> SettingChange;
   void raise_Activate() {
     if (OnActivate) OnActivate();
   }
@@ -409,6 +411,12 @@ class Form {
   void raise_KeyUp(std::int16_t k, std::int16_t s) {
     if (KeyUp) KeyUp(k, s);
   }
+  void raise_SettingChange() {
+    if (SettingChange) SettingChange();
+  }
+
+  // What Ctrl+C and Ctrl+Insert put on the clipboard; empty: those keys copy nothing.
+  virtual std::wstring CopyText() const { return {}; }
 
   // Internal: a control's model changed.
   void control_changed(Control* control, Change what);

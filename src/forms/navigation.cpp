@@ -5,6 +5,7 @@
 #include <cwctype>
 #include <utility>
 
+#include "forms/backend.h"
 #include "forms/controls.h"
 
 namespace quillon::forms {
@@ -234,6 +235,14 @@ Handled Navigation::key_down(std::int16_t key_code, std::int16_t shift) {
         pressed_ = b;
         form_.peer()->show_face(*b, ButtonFace::kPushed);
       }
+      return Handled::kYes;
+    }
+    case kKeyC:
+    case kKeyInsert: {
+      if ((shift & (kCtrlMask | kAltMask | kShiftMask)) != kCtrlMask) return Handled::kNo;
+      const std::wstring text = form_.CopyText();
+      if (text.empty()) return Handled::kNo;
+      backend().platform().copy_text(text);
       return Handled::kYes;
     }
     default:

@@ -1,6 +1,7 @@
 // Dialog navigation, decided once for every backend: the first focus of a showing, the focus
 // that comes back with a later activation, Tab and Shift+Tab, Enter on the focused or default
-// button, Space on the focused button, access keys, and the form's preview of every key.
+// button, Space on the focused button, access keys, Ctrl+C and Ctrl+Insert (the form's copy text
+// to the clipboard), and the form's preview of every key.
 //
 // A backend only reports what happened on its platform (a key went down or up, a character was
 // typed, a button was clicked, the focus arrived or left, the window became active) and applies
@@ -21,7 +22,14 @@ class Control;
 class CommandButton;
 
 // Key codes that the toolkit acts on (the platform's virtual-key codes).
-enum KeyCode : std::int16_t { kKeyTab = 9, kKeyReturn = 13, kKeyEscape = 27, kKeySpace = 32 };
+enum KeyCode : std::int16_t {
+  kKeyTab = 9,
+  kKeyReturn = 13,
+  kKeyEscape = 27,
+  kKeySpace = 32,
+  kKeyInsert = 45,
+  kKeyC = 67
+};
 // Bits of the shift argument of key and mouse events.
 enum ShiftMask : std::int16_t { kShiftMask = 1, kCtrlMask = 2, kAltMask = 4 };
 

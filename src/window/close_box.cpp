@@ -2,6 +2,10 @@
 // the bottom right (pressed), the face, and a one-pixel black cross in rows and columns 4 to 9.
 #include "window/close_box.h"
 
+#include <algorithm>
+
+#include "forms/backend.h"
+
 namespace quillon::window {
 
 namespace {
@@ -25,10 +29,10 @@ struct Canvas14 {
   void col(int c, int r0, int r1, Rgb colour) {
     for (int r = r0; r <= r1; ++r) set(r, c, colour);
   }
-  void cross() {
+  void cross(Rgb c = kBlack) {
     for (int i = 4; i <= 9; ++i) {
-      set(i, i, kBlack);
-      set(i, 13 - i, kBlack);
+      set(i, i, c);
+      set(i, 13 - i, c);
     }
   }
 };
@@ -60,6 +64,19 @@ forms::Picture CloseBoxDownPicture() {
   p.row(13, 0, 13, kWhite);
   p.col(13, 0, 13, kWhite);
   p.cross();
+  return std::make_shared<const Bitmap>(std::move(p.b));
+}
+
+forms::Picture HighContrastCloseBoxPicture(bool pressed) {
+  const Rgb face = forms::resolve_color(pressed ? 0x8000000D : 0x8000000F);
+  const Rgb ink = forms::resolve_color(pressed ? 0x8000000E : 0x80000012);
+  Canvas14 p;
+  std::fill(p.b.pixels.begin(), p.b.pixels.end(), face);
+  for (int edge : {0, kSize - 1}) {
+    p.row(edge, 0, kSize - 1, ink);
+    p.col(edge, 0, kSize - 1, ink);
+  }
+  p.cross(ink);
   return std::make_shared<const Bitmap>(std::move(p.b));
 }
 

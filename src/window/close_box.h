@@ -11,4 +11,9 @@ inline constexpr forms::Rgb kCloseBoxFace = forms::rgb(211, 211, 198);
 forms::Picture CloseBoxUpPicture();
 forms::Picture CloseBoxDownPicture();
 
+// The high-contrast pictures, in the system colours of the moment: a button-face square framed
+// and crossed in button text (raised), a highlight square framed and crossed in highlight text
+// (pressed).
+forms::Picture HighContrastCloseBoxPicture(bool pressed);
+
 }  // namespace quillon::window

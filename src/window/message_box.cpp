@@ -2,7 +2,9 @@
 #include "window/message_box.h"
 
 #include <string>
+#include <utility>
 
+#include "forms/accessible.h"
 #include "msgdefs/msgdefs.h"
 #include "msgdefs/shared.h"
 #include "window/close_box.h"
@@ -18,6 +20,12 @@ constexpr forms::OleColor kLightGrey = 0x00C0C0C0;
 constexpr forms::OleColor kGrey = 0x00808080;
 constexpr forms::OleColor kDarkGrey = 0x00404040;
 
+// System colours of the high-contrast look.
+constexpr forms::OleColor kWindow = 0x80000005;
+constexpr forms::OleColor kWindowText = 0x80000008;
+constexpr forms::OleColor kCaptionText = 0x80000009;
+constexpr forms::OleColor kInactiveCaptionText = 0x80000013;
+
 // Caption of a pressed button -> result code, first match wins.
 struct CaptionCode {
   const wchar_t* caption;
@@ -29,6 +37,20 @@ constexpr CaptionCode kCaptionCodes[] = {
     {kCaptionNo, kResultNo},
 };
 
+// Every line break (CR LF, lone LF, lone CR) as CR LF.
+std::wstring crlf_lines(const std::wstring& text) {
+  std::wstring out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == L'\r' || text[i] == L'\n') {
+      if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
+      out += L"\r\n";
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 MessageBox::MessageBox() : forms::Form("MessageBox") {
@@ -36,6 +58,7 @@ MessageBox::MessageBox() : forms::Form("MessageBox") {
   OnActivate = [this] { Form_Activate(); };
   KeyDown = [this](std::int16_t k, std::int16_t s) { Form_KeyDown(k, s); };
   KeyUp = [this](std::int16_t k, std::int16_t s) { Form_KeyUp(k, s); };
+  SettingChange = [this] { Form_SettingChange(); };
 }
 
 MessageBox::~MessageBox() = default;
@@ -204,6 +227,7 @@ forms::Image& MessageBox::ControlBoxDn() const {
 
 void MessageBox::Form_Load() {
   FocusIndex = 0;
+  caller_look_.reset();
   escape_down_ = false;
   msgdefs::SetTopmost(hWnd(), msgdefs::shared().KeepOnTop);
 }
@@ -212,20 +236,9 @@ void MessageBox::Form_Activate() {
   forms::ErrObject err;
   auto& sh = msgdefs::shared();
 
-  forms::attempt(err, [&] { PaintHeading(TopHeading(), true); });
-  if (sh.GradientPaint != 0) {
-    if (sh.GradientDirection <= 4) {
-      forms::attempt(err, [&] {
-        msgdefs::ShadeBands(Background(), sh.BackColorBody, sh.GradientDirection, kVbFalse,
-                            kVbTrue);
-      });
-    } else {
-      forms::attempt(err, [&] {
-        msgdefs::PaintGradient(Background(), sh.BackColorBody, sh.GradientDirection);
-      });
-    }
-    if (sh.IconIndex >= 0) forms::attempt(err, [&] { DrawMessageIcon(); });
-  }
+  forms::attempt(err, [&] { ApplyLook(); });
+  forms::attempt(err, [&] { PaintTop(true); });
+  PaintBody(err);
   forms::attempt(err, [&] {
     for (int i = 0; i <= 3; ++i) {
       if (MsgButton(i).Default()) {
@@ -241,6 +254,77 @@ void MessageBox::Form_Activate() {
   forms::attempt(err, [&] { Timer2().SetEnabled(true); });
 }
 
+// A system setting changed while the box is up: the look of the moment, painted again.
+void MessageBox::Form_SettingChange() {
+  forms::ErrObject err;
+  forms::attempt(err, [&] { ApplyLook(); });
+  forms::attempt(
+      err, [&] { PaintTop(hWnd() != 0 && hWnd() == forms::backend().platform().active_window()); });
+  PaintBody(err);
+}
+
+void MessageBox::ApplyLook() {
+  const bool high_contrast = HighContrast();
+  if (!high_contrast && !caller_look_) return;
+  auto& background = Background();
+  auto& text = MsgText();
+  auto& caption = TopCaption();
+  if (!high_contrast) {
+    const CallerLook look = *std::exchange(caller_look_, std::nullopt);
+    background.SetBackColor(look.body);
+    text.SetForeColor(look.text);
+    caption.SetForeColor(look.caption);
+    for (int i = 0; i <= 3; ++i)
+      MsgButton(i).SetBackColor(look.buttons[static_cast<std::size_t>(i)]);
+    for (int i = 0; i <= 2; ++i) HLine(i).SetBorderColor(look.lines[static_cast<std::size_t>(i)]);
+    ControlBoxUp().SetPicture(look.box_up);
+    ControlBoxDn().SetPicture(look.box_down);
+    return;
+  }
+  if (!caller_look_) {
+    CallerLook look{
+        background.BackColor(),      text.ForeColor(),           caption.ForeColor(), {}, {},
+        ControlBoxUp().GetPicture(), ControlBoxDn().GetPicture()};
+    for (int i = 0; i <= 3; ++i)
+      look.buttons[static_cast<std::size_t>(i)] = MsgButton(i).BackColor();
+    for (int i = 0; i <= 2; ++i) look.lines[static_cast<std::size_t>(i)] = HLine(i).BorderColor();
+    caller_look_ = std::move(look);
+  }
+  background.SetBackColor(kWindow);
+  text.SetForeColor(kWindowText);
+  for (int i = 0; i <= 3; ++i) MsgButton(i).SetBackColor(kButtonFace);
+  for (int i = 0; i <= 2; ++i) HLine(i).SetBorderColor(i == 0 ? kWindowText : kWindow);
+  // The pictures hold plain colours: made again for the system colours of the moment.
+  ControlBoxUp().SetPicture(HighContrastCloseBoxPicture(false));
+  ControlBoxDn().SetPicture(HighContrastCloseBoxPicture(true));
+}
+
+void MessageBox::PaintTop(bool active) {
+  PaintHeading(TopHeading(), active);
+  if (caller_look_) TopCaption().SetForeColor(active ? kCaptionText : kInactiveCaptionText);
+}
+
+// Bands or a pattern with the icon drawn on them, unless high contrast is on; a plain body gets
+// its icon from the Paint event (or here, when its picture persists).
+void MessageBox::PaintBody(forms::ErrObject& err) {
+  auto& sh = msgdefs::shared();
+  if (sh.GradientPaint == 0) return;
+  if (caller_look_) {
+    if (sh.IconIndex >= 0 && Background().AutoRedraw())
+      forms::attempt(err, [&] { DrawMessageIcon(); });
+    return;
+  }
+  if (sh.GradientDirection <= 4) {
+    forms::attempt(err, [&] {
+      msgdefs::ShadeBands(Background(), sh.BackColorBody, sh.GradientDirection, kVbFalse, kVbTrue);
+    });
+  } else {
+    forms::attempt(
+        err, [&] { msgdefs::PaintGradient(Background(), sh.BackColorBody, sh.GradientDirection); });
+  }
+  if (sh.IconIndex >= 0) forms::attempt(err, [&] { DrawMessageIcon(); });
+}
+
 // The stock icon with its top-left corner 120 twips right of and 180 below the body's corner.
 void MessageBox::DrawMessageIcon() {
   auto& screen = forms::backend().screen();
@@ -252,10 +336,24 @@ void MessageBox::DrawMessageIcon() {
 
 void MessageBox::Background_Paint() {
   auto& sh = msgdefs::shared();
-  if (sh.GradientPaint == 0 && sh.IconIndex >= 0) {
+  if ((sh.GradientPaint == 0 || caller_look_) && sh.IconIndex >= 0) {
     forms::ErrObject err;
     forms::attempt(err, [&] { DrawMessageIcon(); });
   }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Copying
+
+std::wstring MessageBox::CopyText() const {
+  if (!IsLoaded()) return {};
+  const std::wstring line = L"---------------------------\r\n";
+  std::wstring buttons;
+  for (int i = 0; i <= 3; ++i)
+    if (const auto& b = msg_button_(i); b.Visible())
+      buttons += forms::without_access_marker(b.Caption()) + L"   ";
+  return line + crlf_lines(Caption()) + L"\r\n" + line + crlf_lines(msg_text_->Caption()) +
+         L"\r\n" + line + buttons + L"\r\n" + line;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -340,12 +438,12 @@ void MessageBox::Timer2_Timer() {
   if (own != 0 && own == active) {
     if (!WasActive) {
       WasActive = true;
-      forms::attempt(err, [&] { PaintHeading(TopHeading(), true); });
+      forms::attempt(err, [&] { PaintTop(true); });
       forms::attempt(err, [&] { MsgButton(FocusIndex).SetFocus(); });
     }
   } else if (WasActive) {
     WasActive = false;
-    forms::attempt(err, [&] { PaintHeading(TopHeading(), false); });
+    forms::attempt(err, [&] { PaintTop(false); });
   }
 }
 

@@ -7,8 +7,10 @@
 // unloads the window.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "forms/controls.h"
@@ -65,11 +67,16 @@ class MessageBox : public forms::Form {
   std::int16_t Result() const { return result_; }
   void ClearResult() { result_ = kResultNone; }
 
+  // The box as text, the way the system's own box copies itself: title, message and the shown
+  // buttons' captions (each followed by three spaces) between dashed lines, CR LF line ends.
+  std::wstring CopyText() const override;
+
   // Event handlers.
   void Form_Load();
   void Form_Activate();
   void Form_KeyDown(std::int16_t key_code, std::int16_t shift);
   void Form_KeyUp(std::int16_t key_code, std::int16_t shift);
+  void Form_SettingChange();
   void Background_Paint();
   void MsgButton_GotFocus(int index);
   void MsgButton_Click(int index);
@@ -95,6 +102,11 @@ class MessageBox : public forms::Form {
   template <class T>
   T& loaded(T* control) const;
   void DrawMessageIcon();
+  // The look of the moment: with high contrast on, system colours and no bands or patterns (the
+  // caller's colours kept aside); with it off again, the caller's colours back.
+  void ApplyLook();
+  void PaintTop(bool active);
+  void PaintBody(forms::ErrObject& err);
   void DragIfMoveable();
   void Finish(std::int16_t code);
 
@@ -108,6 +120,14 @@ class MessageBox : public forms::Form {
   forms::Label* top_caption_ = nullptr;
   forms::Timer* timer1_ = nullptr;
   forms::Image* control_box_dn_ = nullptr;
+
+  struct CallerLook {
+    forms::OleColor body = 0, text = 0, caption = 0;
+    std::array<forms::OleColor, 4> buttons{};
+    std::array<forms::OleColor, 3> lines{};
+    forms::Picture box_up, box_down;
+  };
+  std::optional<CallerLook> caller_look_;  // set while the high-contrast look is on
 
   std::int16_t result_ = kResultNone;
   // The Escape key went down while this showing was up; only then does its release close the

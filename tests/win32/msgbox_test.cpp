@@ -256,6 +256,11 @@ TEST_P(MsgBoxScreen, ShowsTheModelsPixelsAtTheTwipsRulesSizes) {
   pump(250);
   auto& w = up();
   const HWND form = up_hwnd();
+  // Wine 8 reports high contrast off (it cannot be switched on): a changed setting repaints the
+  // caller's look.
+  EXPECT_FALSE(forms::backend().platform().high_contrast());
+  ::SendMessageW(form, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+  pump(50);
 
   // Sizes: twips of the model / 15 = pixels on the screen.
   RECT outer{};

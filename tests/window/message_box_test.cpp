@@ -1,5 +1,7 @@
 // The message window driven end to end through MsgBox on the headless backend: the ways a
 // showing ends, activation and the watcher, the countdown, icon drawing and dragging.
+#include <algorithm>
+#include <set>
 #include <string>
 #include <tuple>
 
@@ -191,6 +193,96 @@ TEST_F(BoxTest, IconIsDrawnOnlyForAStockIcon) {
     MessageBox& w = Modeless(q, L"Icon?", flags);
     w.Background().paint();
     EXPECT_EQ(IconDrawn(w), drawn);
+    window::ReleaseThreadWindows();
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Copying
+
+// Ctrl+C and Ctrl+Insert put the box on the clipboard in the system box's format; the showing goes
+// on unchanged (focus, result, countdown). Other chords copy nothing.
+TEST_F(BoxTest, CtrlCAndCtrlInsertCopyTheBoxAsText) {
+  const std::wstring dashes = L"---------------------------\r\n";
+  const std::tuple<std::int16_t, VbBool, const wchar_t*, const wchar_t*, const wchar_t*> cases[] = {
+      {0, kVbFalse, L"Plain", L"Plain", L"OK   "},
+      {1, kVbFalse, L"a&b && c", L"a&b && c", L"OK   Cancel   "},
+      {2, kVbFalse, L"one\ntwo\rthree\r\nfour", L"one\r\ntwo\r\nthree\r\nfour",
+       L"Abort   Retry   Ignore   "},
+      {3 + 256, kVbFalse, L"", L"", L"Yes   No   Cancel   "},
+      {4, kVbFalse, L"Q", L"Q", L"Yes   No   "},
+      {5, kVbFalse, L"Q", L"Q", L"Retry   Cancel   "},
+      {3, kVbTrue, L"Hidden", L"Hidden", L""},
+  };
+  for (int key : {forms::kKeyC, forms::kKeyInsert}) {
+    for (const auto& [flags, hide, message, shown, buttons] : cases) {
+      SCOPED_TRACE(std::to_string(key) + " flags " + std::to_string(flags));
+      Quillon q;
+      q.SetHideButtons(hide);
+      q.SetTimerSeconds(5);
+      MessageBox& w = Modeless(q, message, flags, L"T & t");
+      backend.run_for(1500);
+      const forms::Control* focus = backend.focused();
+      for (int shift :
+           {0, forms::kShiftMask | forms::kCtrlMask, forms::kAltMask | forms::kCtrlMask})
+        backend.key(key, shift);
+      backend.run_script();
+      EXPECT_EQ(Count("CopyText"), 0);
+      backend.key(key, forms::kCtrlMask);
+      backend.run_script();
+      EXPECT_EQ(backend.clipboard(), dashes + L"T & t\r\n" + dashes + shown + L"\r\n" + dashes +
+                                         buttons + L"\r\n" + dashes);
+      EXPECT_EQ(backend.focused(), focus);
+      backend.run_for(3500);
+      EXPECT_FALSE(w.IsLoaded()) << "the countdown goes on";
+      backend.clear_log();
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// High contrast
+
+// While the platform reports high contrast, the whole box is drawn in system colours, whatever
+// the caller's colours, bands, patterns and heading; switched off while the box is up, the caller's
+// pixels come back, and the properties never change.
+TEST_F(BoxTest, HighContrastDrawsSystemColoursAndTheCallersLookComesBack) {
+  const std::tuple<const char*, VbBool, std::int16_t, VbBool, std::int16_t> looks[] = {
+      {"solid body, solid heading", kVbFalse, 1, kVbTrue, 0},
+      {"bands, shaded heading", kVbTrue, 2, kVbFalse, 0},
+      {"circles, 3-D heading", kVbTrue, 7, kVbFalse, 1},
+      {"diamonds, flat heading", kVbTrue, 5, kVbTrue, 2},
+  };
+  std::set<forms::Rgb> system;
+  for (int i = 0; i <= 30; ++i) system.insert(backend.platform().sys_color(i));
+  system.insert(forms::rgb(0, 70, 200));  // the question icon's disc
+  for (const auto& [name, gradient, direction, solid, heading] : looks) {
+    SCOPED_TRACE(name);
+    Quillon q;
+    for (auto set :
+         {&Quillon::SetBackColorBody, &Quillon::SetBackColorHeading, &Quillon::SetBackColorButtons,
+          &Quillon::SetForeColorBody, &Quillon::SetForeColorHeading})
+      (q.*set)(0x3366CC);
+    q.SetGradientPaint(gradient);
+    q.SetGradientDirection(direction);
+    q.SetSolidColorHeading(solid);
+    q.SetHeadingType(heading);
+    MessageBox& w = Modeless(q, L"Contrast", 3 + 32);
+    backend.run_for(100);
+    const auto caller = forms::headless::render(w);
+    backend.set_high_contrast(true);
+    const auto high = forms::headless::render(w);
+    EXPECT_EQ(std::count_if(high.pixels.begin(), high.pixels.end(),
+                            [&](forms::Rgb c) { return !system.count(c); }),
+              0);
+    EXPECT_EQ(w.Background().image().pixel(200, 5), backend.platform().sys_color(5));
+    EXPECT_TRUE(IconDrawn(w));
+    backend.run_for(100);  // the watcher keeps the active look
+    EXPECT_EQ(w.TopHeading().BackColor(), kActiveTitleBar);
+    EXPECT_EQ(w.TopCaption().ForeColor(), 0x80000009u);
+    backend.set_high_contrast(false);
+    EXPECT_EQ(forms::headless::render(w).pixels, caller.pixels);
+    EXPECT_EQ(q.BackColorBody(), 0x3366CCu);
     window::ReleaseThreadWindows();
   }
 }

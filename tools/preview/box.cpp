@@ -1,7 +1,8 @@
 // Preview of whole message boxes: builds a Quillon object from command-line options, shows the
 // box modelessly on the headless backend and renders the window to a PNG file.
 //
-//   box [--text T] [--flags N] [--title T] [--PropertyName VALUE ...] [--inactive] --out file.png
+//   box [--text T] [--flags N] [--title T] [--PropertyName VALUE ...] [--inactive]
+//       [--high-contrast] --out file.png
 //   box --gallery DIR      renders a representative set of boxes into DIR
 //
 // Every property of the component is an option of its own name (kProperties); `preview --help`
@@ -16,6 +17,7 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -89,8 +91,26 @@ struct BoxOptions {
   std::wstring title;
   std::vector<Setting> settings;
   bool inactive = false;
+  bool high_contrast = false;
   std::string out;
 };
+
+// A high-contrast black scheme, as a user might choose it: system colour index and its value.
+constexpr std::pair<int, quillon::forms::Rgb> kHighContrastBlack[] = {
+    {2, quillon::forms::rgb(128, 0, 128)},
+    {3, quillon::forms::rgb(0, 128, 0)},
+    {5, 0},
+    {8, quillon::forms::rgb(255, 255, 255)},
+    {9, quillon::forms::rgb(255, 255, 255)},
+    {13, quillon::forms::rgb(26, 235, 255)},
+    {14, 0},
+    {15, 0},
+    {16, quillon::forms::rgb(128, 128, 128)},
+    {18, quillon::forms::rgb(255, 255, 255)},
+    {19, quillon::forms::rgb(255, 255, 255)},
+    {20, quillon::forms::rgb(255, 255, 255)},
+    {21, quillon::forms::rgb(255, 255, 255)},
+    {22, quillon::forms::rgb(192, 192, 192)}};
 
 // UTF-8 to wide text; "\n" (backslash n) becomes a line break.
 std::wstring Widen(const std::string& s) {
@@ -208,6 +228,8 @@ BoxOptions Parse(const std::vector<std::string>& args) {
       o.title = Widen(value());
     } else if (a == "--inactive") {
       o.inactive = true;
+    } else if (a == "--high-contrast") {
+      o.high_contrast = true;
     } else if (a == "--out") {
       o.out = value();
     } else {
@@ -241,6 +263,10 @@ void Render(const BoxOptions& o) {
     ~Release() { quillon::window::ReleaseThreadWindows(); }
   } release;
 
+  if (o.high_contrast) {
+    for (const auto& [index, colour] : kHighContrastBlack) backend.set_sys_color(index, colour);
+    backend.set_high_contrast(true);
+  }
   Quillon q;
   q.SetSoundBeep(kVbFalse);
   for (const auto& s : o.settings) Apply(q, s);
@@ -342,6 +368,7 @@ void print_box_options(std::FILE* to) {
                "  --flags N                      buttons + icon + default button, as for MsgBox\n"
                "  --title TEXT                   the title\n"
                "  --inactive                     the heading as it looks behind another program\n"
+               "  --high-contrast                with high contrast on (a black scheme)\n"
                "  --out FILE.png                 where the picture goes (required)\n"
                "and the component's properties, named exactly:\n");
   for (const auto& p : kProperties) {

@@ -104,6 +104,11 @@ struct HeadlessBackend::Impl {
       ++impl->sounds;
       impl->record("PlaySound");
     }
+    void copy_text(const std::wstring& text) override {
+      impl->clipboard = text;
+      impl->record("CopyText");
+    }
+    bool high_contrast() override { return impl->high_contrast; }
   };
 
   // --- Text
@@ -134,6 +139,8 @@ struct HeadlessBackend::Impl {
   std::map<WindowHandle, bool> topmost;
   int drags = 0;
   std::int32_t sounds = 0;
+  std::wstring clipboard;
+  bool high_contrast = false;
   std::vector<std::string> events;
   std::weak_ptr<FormState> capture_form;
   Image* capture = nullptr;
@@ -604,6 +611,20 @@ void HeadlessBackend::clear_log() {
 
 void HeadlessBackend::set_sys_color(int index, Rgb c) {
   impl_->colour_overrides[index] = c;
+}
+void HeadlessBackend::set_high_contrast(bool on) {
+  impl_->high_contrast = on;
+  // Like the platform's broadcast of a changed setting: every form that is up hears of it.
+  const auto up = impl_->forms;
+  for (const auto& s : up) {
+    if (s->alive) s->form->raise_SettingChange();
+    // Then the whole window is painted again, as the Win32 peer has it redrawn.
+    for (const auto& c : s->form->controls())
+      if (s->alive && c->kind() == ControlKind::PictureBox) static_cast<PictureBox&>(*c).paint();
+  }
+}
+std::wstring HeadlessBackend::clipboard() const {
+  return impl_->clipboard;
 }
 void HeadlessBackend::set_icon_size(int px) {
   impl_->screen.size.icon_px = px;

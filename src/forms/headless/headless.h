@@ -2,7 +2,8 @@
 //
 // Implemented: the screen (fixed size, 15 twips per pixel by default); platform services answered
 // from a simulation (active window, a caller window, Wine's default colour scheme, icon size,
-// four synthetic stock icons, topmost and drag records, a sound counter); text layout with a real
+// four synthetic stock icons, topmost and drag records, a sound counter, a clipboard, a high
+// contrast switch); text layout with a real
 // font stack (FreeType, the face that Wine shows for "MS Sans Serif" here); canvases drawn with
 // the Win32 canvas's own per-pixel shapes; form peers driven by a script of input and a virtual
 // clock; rendering of a whole form to an image.
@@ -83,6 +84,9 @@ class HeadlessBackend : public Backend {
   // --- configuration for tests
   void set_sys_color(int index, Rgb c);
   void set_icon_size(int px);
+  // The user's high-contrast setting; a change is announced to every form that is up.
+  void set_high_contrast(bool on);
+  std::wstring clipboard() const;  // the last text put on the clipboard
   void set_caller_window(std::wstring caption, PixelRect rect);
   WindowHandle caller_window() const;  // the caller window's handle (0 when none is set)
   std::int32_t sound_plays() const;

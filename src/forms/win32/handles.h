@@ -66,6 +66,9 @@ inline void free_string(BSTR b) {
 inline void close_handle(HANDLE h) {
   ::CloseHandle(h);
 }
+inline void free_global(HGLOBAL h) {
+  ::GlobalFree(h);
+}
 }  // namespace detail
 
 using UniqueHwnd = UniqueHandle<HWND, detail::destroy_window>;
@@ -76,6 +79,22 @@ using UniqueBrush = UniqueHandle<HBRUSH, detail::delete_object>;
 using UniquePen = UniqueHandle<HPEN, detail::delete_object>;
 using UniqueHkey = UniqueHandle<HKEY, detail::close_key>;
 using UniqueKernelHandle = UniqueHandle<HANDLE, detail::close_handle>;  // process, thread, event
+using UniqueGlobal = UniqueHandle<HGLOBAL, detail::free_global>;  // GlobalAlloc, until handed over
+
+// The clipboard, open for this scope (OpenClipboard fails while another window holds it).
+class ClipboardScope {
+ public:
+  explicit ClipboardScope(HWND owner) : open_(::OpenClipboard(owner) != FALSE) {}
+  ~ClipboardScope() {
+    if (open_) ::CloseClipboard();
+  }
+  ClipboardScope(const ClipboardScope&) = delete;
+  ClipboardScope& operator=(const ClipboardScope&) = delete;
+  explicit operator bool() const { return open_; }
+
+ private:
+  bool open_;
+};
 
 // One BSTR; a null BSTR reads as the empty string.
 class UniqueBstr : public UniqueHandle<BSTR, detail::free_string> {

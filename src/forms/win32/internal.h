@@ -134,6 +134,8 @@ class Win32Platform final : public PlatformServices {
   void set_topmost(WindowHandle window, bool on_top) override;
   void drag_window(WindowHandle window) override;
   void play_message_sound() override;
+  void copy_text(const std::wstring& text) override;
+  bool high_contrast() override;
 };
 
 class Win32Backend final : public Backend {

@@ -578,6 +578,12 @@ LRESULT Win32FormPeer::on_form_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
     case WM_ACTIVATE:
       if (!dead_) on_activate(wp, lp);
       return 0;
+    case WM_SETTINGCHANGE:
+    case WM_SYSCOLORCHANGE:
+      if (!dead_) raise([&] { form_.raise_SettingChange(); });
+      if (!dead_ && form_hwnd_)
+        ::RedrawWindow(form_hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+      break;
     case WM_TIMER: {
       if (dead_ || wp == 0 || wp > timers_.size()) return 0;
       Timer& t = *timers_[wp - 1];

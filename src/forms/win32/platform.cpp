@@ -3,8 +3,10 @@
 // windows.h first: the multimedia header builds on it.
 #include <mmsystem.h>
 
+#include <cstring>
 #include <vector>
 
+#include "forms/win32/handles.h"
 #include "forms/win32/internal.h"
 #include "forms/win32/win32.h"
 
@@ -96,6 +98,30 @@ void Win32Platform::drag_window(WindowHandle window) {
 
 void Win32Platform::play_message_sound() {
   ::PlaySoundW(MAKEINTRESOURCEW(103), instance(), SND_RESOURCE | SND_ASYNC);
+}
+
+// The text with its terminating null in movable global memory, which the clipboard owns once
+// SetClipboardData took it.
+void Win32Platform::copy_text(const std::wstring& text) {
+  const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+  UniqueGlobal memory(::GlobalAlloc(GMEM_MOVEABLE, bytes));
+  if (!memory) return;
+  if (void* p = ::GlobalLock(memory.get())) {
+    std::memcpy(p, text.c_str(), bytes);
+    ::GlobalUnlock(memory.get());
+  } else {
+    return;
+  }
+  ClipboardScope clipboard(::GetActiveWindow());
+  if (!clipboard || !::EmptyClipboard()) return;
+  if (::SetClipboardData(CF_UNICODETEXT, memory.get())) memory.release();
+}
+
+bool Win32Platform::high_contrast() {
+  HIGHCONTRASTW hc{};
+  hc.cbSize = sizeof hc;
+  return ::SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof hc, &hc, 0) &&
+         (hc.dwFlags & HCF_HIGHCONTRASTON);
 }
 
 }  // namespace quillon::forms::win32
