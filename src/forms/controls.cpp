@@ -244,6 +244,11 @@ void LineControl::SetBorderColor(OleColor v) {
   notify(Change::Colour);
 }
 
+void LineControl::SetBorderWidth(int px) {
+  border_width_ = std::max(1, px);
+  notify(Change::Geometry);
+}
+
 Timer::Timer(Form& form, std::string name, int index, Control* container)
     : Control(form, ControlKind::Timer, std::move(name), index, container) {}
 

@@ -197,7 +197,8 @@ class Image : public Control {
   Picture picture_;
 };
 
-// Line control: a one-pixel line from (X1, Y1) to (X2, Y2) in its container's twips.
+// Line control: a line from (X1, Y1) to (X2, Y2) in its container's twips, BorderWidth pixels
+// wide: that many one-pixel lines, each a pixel below the last (right of it when steep).
 class LineControl : public Control {
  public:
   LineControl(Form& form, std::string name, int index, Control* container);
@@ -209,9 +210,12 @@ class LineControl : public Control {
   void SetX2(Single v);
   OleColor BorderColor() const { return border_color_; }
   void SetBorderColor(OleColor v);
+  int BorderWidth() const { return border_width_; }
+  void SetBorderWidth(int px);
 
  private:
   Single x1_ = 0, y1_ = 0, x2_ = 0, y2_ = 0;
+  int border_width_ = 1;
   OleColor border_color_ = 0x80000008;
 };
 

@@ -177,6 +177,18 @@ void fill_span_rect(const PixelBuffer& buf, int x0, int y0, int x1, int y1, std:
     std::memcpy(buf.bits + static_cast<std::ptrdiff_t>(y) * buf.stride + x0, first, bytes);
 }
 
+void raster_lines(const PixelBuffer& buf, int x0, int y0, int x1, int y1, int count,
+                  std::uint32_t value) {
+  const bool steep =
+      std::abs(static_cast<long long>(y1) - y0) > std::abs(static_cast<long long>(x1) - x0);
+  for (int k = 0; k < count; ++k) {
+    if (steep)
+      raster_line(buf, x0 + k, y0, x1 + k, y1, 1, value);
+    else
+      raster_line(buf, x0, y0 + k, x1, y1 + k, 1, value);
+  }
+}
+
 void raster_line(const PixelBuffer& buf, int x0, int y0, int x1, int y1, int pen_width,
                  std::uint32_t value) {
   if (buf.width <= 0 || buf.height <= 0) return;

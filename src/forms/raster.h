@@ -28,6 +28,10 @@ void fill_span_rect(const PixelBuffer& buf, int x0, int y0, int x1, int y1, std:
 // A line pen_width pixels wide with round ends, centred on (x0, y0)-(x1, y1).
 void raster_line(const PixelBuffer& buf, int x0, int y0, int x1, int y1, int pen_width,
                  std::uint32_t value);
+// `count` one-pixel lines (Bresenham): the first on (x0, y0)-(x1, y1), each next one a pixel below
+// the last, or right of it for a line steeper than 45 degrees.
+void raster_lines(const PixelBuffer& buf, int x0, int y0, int x1, int y1, int count,
+                  std::uint32_t value);
 // A circle outline of radius r with a pen pen_width pixels wide centred on it; a disc of radius
 // r + pen_width / 2 when the pen covers the centre. r above 2^30 and pens above 2^29 pixels (more
 // than the picture box passes) are taken as those.

@@ -1,6 +1,8 @@
 // The message window: design, event handlers, the countdown and the activity watcher.
 #include "window/message_box.h"
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 #include <utility>
 
@@ -106,11 +108,16 @@ void MessageBox::Design() {
   };
   msg_text_ = &text;
 
+  // The 3-D lines under the heading, one below the other: one pixel each per whole multiple of
+  // 96 DPI (1 up to 144 DPI, 2 at 192).
   constexpr forms::OleColor kLineColours[] = {kLightGrey, kGrey, kDarkGrey};
+  const Single tpp = forms::backend().screen().TwipsPerPixelY();
+  const int line_px = tpp > 0 ? std::max(1, static_cast<int>(std::floor(15.0 / tpp + 1e-6))) : 1;
   for (int i = 2; i >= 0; --i) {
     auto& line = add<forms::LineControl>("HLine", i, &background);
-    const Single y = 15 * static_cast<Single>(i);
+    const Single y = static_cast<Single>(i * line_px) * tpp;
     line.SetEnds(0, y, 5265, y);
+    line.SetBorderWidth(line_px);
     line.SetBorderColor(kLineColours[i]);
     line.SetVisible(false);
     hline_.add(line);
@@ -131,9 +138,12 @@ void MessageBox::Design() {
   };
   top_heading_ = &heading;
 
+  // The close box: 210 twips at 96 DPI, a whole number of pixels that fits its picture at any.
+  const int box_px = CloseBoxPixels();
+  const Single box_side = static_cast<Single>(box_px) * forms::backend().screen().TwipsPerPixelX();
   auto& box_up = add<forms::Image>("ControlBoxUp", -1, &heading);
-  box_up.Move(4905, 60, 210, 210);
-  box_up.SetPicture(CloseBoxUpPicture());
+  box_up.Move(4905, 60, box_side, box_side);
+  box_up.SetPicture(CloseBoxUpPicture(box_px));
   box_up.SetAccessible(forms::AccessibleRole::kPushButton, L"Close");
   box_up.MouseDown = [this](std::int16_t b, std::int16_t s, Single x, Single y) {
     ControlBoxUp_MouseDown(b, s, x, y);
@@ -165,8 +175,8 @@ void MessageBox::Design() {
   timer1_ = &timer1;
 
   auto& box_dn = add<forms::Image>("ControlBoxDn", -1, nullptr);
-  box_dn.Move(1560, 1680, 210, 210);
-  box_dn.SetPicture(CloseBoxDownPicture());
+  box_dn.Move(1560, 1680, box_side, box_side);
+  box_dn.SetPicture(CloseBoxDownPicture(box_px));
   box_dn.SetVisible(false);
   control_box_dn_ = &box_dn;
 
@@ -295,8 +305,8 @@ void MessageBox::ApplyLook() {
   for (int i = 0; i <= 3; ++i) MsgButton(i).SetBackColor(kButtonFace);
   for (int i = 0; i <= 2; ++i) HLine(i).SetBorderColor(i == 0 ? kWindowText : kWindow);
   // The pictures hold plain colours: made again for the system colours of the moment.
-  ControlBoxUp().SetPicture(HighContrastCloseBoxPicture(false));
-  ControlBoxDn().SetPicture(HighContrastCloseBoxPicture(true));
+  ControlBoxUp().SetPicture(HighContrastCloseBoxPicture(false, CloseBoxPixels()));
+  ControlBoxDn().SetPicture(HighContrastCloseBoxPicture(true, CloseBoxPixels()));
 }
 
 void MessageBox::PaintTop(bool active) {

@@ -1,6 +1,7 @@
 // The message window driven end to end through MsgBox on the headless backend: the ways a
 // showing ends, activation and the watcher, the countdown, icon drawing and dragging.
 #include <algorithm>
+#include <cmath>
 #include <set>
 #include <string>
 #include <tuple>
@@ -77,6 +78,60 @@ TEST_F(BoxTest, CloseBoxShowsItsPressedFaceWhileHeld) {
   backend.run_script();
   EXPECT_FALSE(w.IsLoaded());
   EXPECT_EQ(w.Result(), 2);
+}
+
+// The parts drawn in pixels, probed on the rendered box at 96, 120, 144 and 192 DPI: the close
+// box's size, place and pressed look, the 3-D lines' widths and the icon's size.
+TEST(HighDpi, PixelPartsAreDrawnAtTheScreensSize) {
+  struct Dpi {
+    float twips_per_pixel;
+    int icon_px, box_px, line_px;
+  };
+  constexpr forms::Rgb kWhite = forms::rgb(255, 255, 255), kBlack = 0;
+  for (const Dpi& d : {Dpi{15, 32, 14, 1}, {12, 40, 18, 1}, {10, 48, 21, 1}, {7.5f, 64, 28, 2}}) {
+    SCOPED_TRACE(d.twips_per_pixel);
+    forms::headless::HeadlessBackend backend({1024, 768, d.twips_per_pixel, d.icon_px});
+    forms::BackendScope scope{backend};
+    const auto px = [&](double twips) { return forms::to_long(twips / d.twips_per_pixel); };
+    Quillon q;
+    q.SetHeadingType(1);
+    q.SetModal(kVbFalse);
+    q.MsgBox(L"Scaled", 16, L"");
+    MessageBox& w = *window::LoadedWindows().front();
+    auto img = forms::headless::render(w);
+    const int frame = px(forms::Form::kFrameTwips), heading = px(330);
+    // The close box's black right edge, found from the heading's right end along its middle row.
+    int right = img.width - frame - 1;
+    while (right > 0 && img.at(right, frame + heading / 2) != kBlack) --right;
+    int top = frame + heading / 2, bottom = top;
+    while (img.at(right, top - 1) == kBlack) --top;
+    while (img.at(right, bottom + 1) == kBlack) ++bottom;
+    EXPECT_EQ(bottom - top + 1, d.box_px);
+    EXPECT_NEAR(top - frame, (heading - d.box_px) / 2.0, 1.0);
+    EXPECT_EQ(img.at(right - d.box_px + 1, top), kWhite);
+    EXPECT_EQ(img.at(right - d.box_px / 2, top + (d.box_px + 7) / 14), forms::rgb(192, 192, 192));
+    backend.mouse_down("ControlBoxUp");
+    backend.run_script();
+    img = forms::headless::render(w);
+    EXPECT_EQ(img.at(right, bottom), kWhite) << "pressed: lit from the bottom right";
+    EXPECT_EQ(img.at(right - d.box_px + 1, top), forms::rgb(128, 128, 128));
+    // The 3-D lines under the heading, light to dark.
+    const int x = frame + 40;
+    int y = frame + heading;
+    for (forms::Rgb colour :
+         {forms::rgb(192, 192, 192), forms::rgb(128, 128, 128), forms::rgb(64, 64, 64)}) {
+      int rows = 0;
+      for (; img.at(x, y) == colour; ++y) ++rows;
+      EXPECT_EQ(rows, d.line_px) << colour;
+    }
+    // The stop icon's disc across its middle row.
+    const forms::Canvas& body = w.Background().image();
+    const int row = px(180) + d.icon_px / 2;
+    int disc = 0;
+    for (int i = 0; i < 2 * d.icon_px; ++i) disc += body.pixel(i, row) != body.pixel(0, row);
+    EXPECT_NEAR(disc, d.icon_px * 30 / 32.0, 1.5);
+    window::ReleaseThreadWindows();
+  }
 }
 
 TEST_F(BoxTest, ModelessCallReturnsAtOnceAndTheWindowStaysUp) {

@@ -90,7 +90,8 @@ struct HeadlessBackend::Impl {
       return (index == 11 || index == 12) ? impl->screen.size.icon_px : 0;
     }
     IconHandle load_stock_icon(std::int32_t id) override {
-      return (id >= 32513 && id <= 32516) ? static_cast<IconHandle>(id - 32512) : 0;
+      return (id >= 32513 && id <= 32516) ? stock_icon_handle(id - 32512, impl->screen.size.icon_px)
+                                          : 0;
     }
     void set_topmost(WindowHandle w, bool on_top) override {
       impl->topmost[w] = on_top;

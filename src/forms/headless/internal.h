@@ -14,7 +14,10 @@ namespace quillon::forms::headless {
 
 // Icons: a bitmap whose pixels with the top byte set are transparent.
 inline constexpr Rgb kTransparent = 0xFF000000u;
-const Bitmap* stock_icon_bitmap(IconHandle handle);  // handles 1..4, else nullptr
+// Stock icon `kind` 1..4 at size_px square (the screen's icon size) and back; nullptr for any
+// other handle.
+IconHandle stock_icon_handle(int kind, int size_px);
+const Bitmap* stock_icon_bitmap(IconHandle handle);
 
 // The headless canvas: a plain buffer of RGB pixels, top row first. Boxes, lines and circles are
 // the shared per-pixel shapes (forms/raster.h), the same as on the Win32 canvas; text and icons

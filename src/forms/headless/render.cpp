@@ -126,7 +126,7 @@ class Renderer {
         break;
       }
       case ControlKind::Line: {
-        // A one-pixel pen with both ends, on the part of the container that shows: the shape
+        // One-pixel lines with both ends, on the part of the container that shows: the shape
         // the Win32 backend draws on the container's surface.
         const auto& ln = static_cast<const LineControl&>(c);
         const Clip view = clip.intersect({0, 0, out_.width(), out_.height()});
@@ -135,11 +135,11 @@ class Renderer {
         const PixelBuffer part{
             all.bits + static_cast<std::ptrdiff_t>(view.y0) * all.stride + view.x0,
             view.x1 - view.x0, view.y1 - view.y0, all.stride};
-        raster_line(part, bounded(static_cast<long long>(ox) + to_pixels_x(ln.X1()) - view.x0),
-                    bounded(static_cast<long long>(oy) + to_pixels_y(ln.Y1()) - view.y0),
-                    bounded(static_cast<long long>(ox) + to_pixels_x(ln.X2()) - view.x0),
-                    bounded(static_cast<long long>(oy) + to_pixels_y(ln.Y2()) - view.y0), 1,
-                    resolve_color(ln.BorderColor()));
+        raster_lines(part, bounded(static_cast<long long>(ox) + to_pixels_x(ln.X1()) - view.x0),
+                     bounded(static_cast<long long>(oy) + to_pixels_y(ln.Y1()) - view.y0),
+                     bounded(static_cast<long long>(ox) + to_pixels_x(ln.X2()) - view.x0),
+                     bounded(static_cast<long long>(oy) + to_pixels_y(ln.Y2()) - view.y0),
+                     ln.BorderWidth(), resolve_color(ln.BorderColor()));
         break;
       }
       case ControlKind::Timer:

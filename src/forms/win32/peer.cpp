@@ -866,9 +866,9 @@ void Win32FormPeer::draw_label(Label& l, POINT origin, const RECT& clip) {
 }
 
 void Win32FormPeer::draw_line(LineControl& l, const PixelBuffer& view, POINT origin) {
-  raster_line(view, origin.x + to_pixels_x(l.X1()), origin.y + to_pixels_y(l.Y1()),
-              origin.x + to_pixels_x(l.X2()), origin.y + to_pixels_y(l.Y2()), 1,
-              to_dib(resolve_color(l.BorderColor())));
+  raster_lines(view, origin.x + to_pixels_x(l.X1()), origin.y + to_pixels_y(l.Y1()),
+               origin.x + to_pixels_x(l.X2()), origin.y + to_pixels_y(l.Y2()), l.BorderWidth(),
+               to_dib(resolve_color(l.BorderColor())));
 }
 
 void Win32FormPeer::draw_image(Image& im, const PixelBuffer& view, POINT origin) {

@@ -78,7 +78,10 @@ int Win32Platform::system_metrics(int index) {
 
 IconHandle Win32Platform::load_stock_icon(std::int32_t id) {
   if (id < 1 || id > 0xFFFF) return 0;  // not a resource number: never truncated into one
-  return reinterpret_cast<IconHandle>(::LoadIconW(nullptr, MAKEINTRESOURCEW(id)));
+  // At the system's icon size for the screen's DPI (32 pixels at 96 DPI); shared, never freed.
+  return reinterpret_cast<IconHandle>(::LoadImageW(nullptr, MAKEINTRESOURCEW(id), IMAGE_ICON,
+                                                   ::GetSystemMetrics(SM_CXICON),
+                                                   ::GetSystemMetrics(SM_CYICON), LR_SHARED));
 }
 
 void Win32Platform::set_topmost(WindowHandle window, bool on_top) {
