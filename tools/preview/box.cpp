@@ -2,7 +2,7 @@
 // box modelessly on the headless backend and renders the window to a PNG file.
 //
 //   box [--text T] [--flags N] [--title T] [--PropertyName VALUE ...] [--inactive]
-//       [--high-contrast] --out file.png
+//       [--high-contrast] [--dpi N] --out file.png
 //   box --gallery DIR      renders a representative set of boxes into DIR
 //
 // Every property of the component is an option of its own name (kProperties); `preview --help`
@@ -92,6 +92,7 @@ struct BoxOptions {
   std::vector<Setting> settings;
   bool inactive = false;
   bool high_contrast = false;
+  int dpi = 96;
   std::string out;
 };
 
@@ -230,6 +231,9 @@ BoxOptions Parse(const std::vector<std::string>& args) {
       o.inactive = true;
     } else if (a == "--high-contrast") {
       o.high_contrast = true;
+    } else if (a == "--dpi") {
+      const std::string& v = value();
+      o.dpi = static_cast<int>(Number(a, v, 48, 480));
     } else if (a == "--out") {
       o.out = value();
     } else {
@@ -257,7 +261,9 @@ void Apply(Quillon& q, const Setting& s) {
 
 // Shows one box on a fresh headless screen and writes its picture.
 void Render(const BoxOptions& o) {
-  headless::HeadlessBackend backend;
+  // The screen at the DPI: its twips per pixel, and the icon size that goes with it.
+  headless::HeadlessBackend backend(
+      {1024, 768, 1440.0f / static_cast<float>(o.dpi), (32 * o.dpi + 48) / 96});
   quillon::forms::BackendScope scope(backend);
   struct Release {
     ~Release() { quillon::window::ReleaseThreadWindows(); }
@@ -369,6 +375,7 @@ void print_box_options(std::FILE* to) {
                "  --title TEXT                   the title\n"
                "  --inactive                     the heading as it looks behind another program\n"
                "  --high-contrast                with high contrast on (a black scheme)\n"
+               "  --dpi N                        the screen at N dots per inch (48 to 480; 96)\n"
                "  --out FILE.png                 where the picture goes (required)\n"
                "and the component's properties, named exactly:\n");
   for (const auto& p : kProperties) {
