@@ -4,6 +4,8 @@
 // script: tests/clients/properties.vbs; ampersands drawn literally: backend_test.cpp.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <thread>
 
 #include "component/quillon.h"
@@ -311,6 +313,37 @@ TEST_P(MsgBoxScreen, ShowsTheModelsPixelsAtTheTwipsRulesSizes) {
     }
   EXPECT_GT(compared, visible_w * visible_h / 2) << c.name;
   EXPECT_EQ(differ, 0) << c.name;
+}
+
+// On the screen at the system's DPI (96 in the test prefix; the same program in a prefix with
+// LogPixels 144 or 192 checks those): the close box round(14 * DPI / 96) pixels square in the
+// middle of the heading, the 3-D lines one pixel per whole multiple of 96 DPI.
+TEST_F(MsgBoxTest, PixelPartsAreDrawnAtTheSystemsDpi) {
+  const double dpi = 1440.0 / forms::backend().screen().TwipsPerPixelX();
+  const int box_px = static_cast<int>(std::lround(14 * dpi / 96));
+  const int line_px = std::max(1, static_cast<int>(dpi / 96 + 1e-6));
+  q.SetModal(0);
+  q.SetHeadingType(1);
+  q.SetBackColorBody(rgb(200, 100, 50));
+  q.MsgBox(L"Hello", kOkOnly, L"Title");
+  pump(250);
+  auto& w = up();
+  const auto shot = capture(up_hwnd());
+  const POINT heading = on_window(w.TopHeading(), 0, 0);
+  const int heading_px = forms::to_pixels_y(w.TopHeading().Height());
+  int right = heading.x + forms::to_pixels_x(w.TopHeading().Width()) - 1,
+      mid = heading.y + heading_px / 2;
+  while (right > 0 && shot.rgb_at(right, mid) != 0) --right;
+  int top = mid, bottom = mid;
+  while (shot.rgb_at(right, top - 1) == 0) --top;
+  while (shot.rgb_at(right, bottom + 1) == 0) ++bottom;
+  EXPECT_EQ(bottom - top + 1, box_px) << dpi << " DPI";
+  EXPECT_NEAR(top - heading.y, (heading_px - box_px) / 2.0, 1.0);
+  EXPECT_EQ(shot.rgb_at(right - box_px + 1, top), rgb(255, 255, 255));
+  const POINT body = on_window(w.Background(), 40, 0);
+  const Rgb lines[] = {rgb(192, 192, 192), rgb(128, 128, 128), rgb(64, 64, 64), rgb(200, 100, 50)};
+  for (int i = 0; i <= 3 * line_px; ++i)
+    EXPECT_EQ(shot.rgb_at(body.x, body.y + i), lines[i / line_px]) << "row " << i;
 }
 
 INSTANTIATE_TEST_SUITE_P(Styles, MsgBoxScreen,
