@@ -23,7 +23,7 @@ using testing::press;
 using testing::pump;
 using testing::Script;
 
-constexpr std::int16_t kOkOnly = 0, kYesNoCancel = 3, kYesNo = 4, kExclamation = 48;
+constexpr std::int16_t kOkOnly = 0, kYesNoCancel = 3, kYesNo = 4, kStop = 16, kExclamation = 48;
 
 window::MessageBox& up() {
   auto w = window::LoadedWindows();
@@ -325,7 +325,7 @@ TEST_F(MsgBoxTest, PixelPartsAreDrawnAtTheSystemsDpi) {
   q.SetModal(0);
   q.SetHeadingType(1);
   q.SetBackColorBody(rgb(200, 100, 50));
-  q.MsgBox(L"Hello", kOkOnly, L"Title");
+  q.MsgBox(L"Hello", kOkOnly + kStop, L"Title");
   pump(250);
   auto& w = up();
   const auto shot = capture(up_hwnd());
@@ -344,6 +344,16 @@ TEST_F(MsgBoxTest, PixelPartsAreDrawnAtTheSystemsDpi) {
   const Rgb lines[] = {rgb(192, 192, 192), rgb(128, 128, 128), rgb(64, 64, 64), rgb(200, 100, 50)};
   for (int i = 0; i <= 3 * line_px; ++i)
     EXPECT_EQ(shot.rgb_at(body.x, body.y + i), lines[i / line_px]) << "row " << i;
+  // The stop icon at the system's icon size: its widest row (the text starts further right).
+  const int icon_px = ::GetSystemMetrics(SM_CXICON);
+  const POINT icon = on_window(w.Background(), forms::to_pixels_x(120), forms::to_pixels_y(180));
+  int widest = 0;
+  for (int y = icon.y; y < icon.y + icon_px; ++y) {
+    int n = 0;
+    for (int x = icon.x - 4; x < icon.x + icon_px + 4; ++x) n += shot.rgb_at(x, y) != lines[3];
+    widest = std::max(widest, n);
+  }
+  EXPECT_NEAR(widest, icon_px, icon_px / 8.0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Styles, MsgBoxScreen,
