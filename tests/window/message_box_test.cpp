@@ -130,6 +130,7 @@ TEST(HighDpi, PixelPartsAreDrawnAtTheScreensSize) {
     int disc = 0;
     for (int i = 0; i < 2 * d.icon_px; ++i) disc += body.pixel(i, row) != body.pixel(0, row);
     EXPECT_NEAR(disc, d.icon_px * 30 / 32.0, 1.5);
+    EXPECT_NEAR(w.MsgText().Height(), 195, 2 * d.twips_per_pixel) << "text at the DPI's size";
     window::ReleaseThreadWindows();
   }
 }

@@ -144,7 +144,9 @@ FontStack& font_stack() {
 
 FontFace& FontStack::face(const Font& font) {
   const bool bold = font.weight >= 600;
-  const int em = std::max(1, static_cast<int>(std::lround(font.size * 96.0 / 72.0)));
+  // Points at the screen's DPI (1440 twips per inch), as GDI sizes them.
+  const double dpi = 1440.0 / static_cast<double>(backend().screen().TwipsPerPixelY());
+  const int em = std::max(1, static_cast<int>(std::lround(font.size * dpi / 72.0)));
   auto key = std::make_tuple(bold, em);
   auto it = impl_->faces.find(key);
   if (it != impl_->faces.end()) return it->second;
