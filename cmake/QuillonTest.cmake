@@ -15,3 +15,14 @@ function(quillon_test)
     set_tests_properties(${T_NAME} PROPERTIES LABELS "${T_LABELS}")
   endif()
 endfunction()
+
+# A Wine prefix of its own for the tests that need the fixture <name>_prefix: made anew and booted
+# by the test <name>_clean_prefix before them, its old server stopped first (it may still be
+# writing) and the new prefix settled, so that the tests never run beside Wine's first start.
+function(quillon_clean_prefix name prefix)
+  add_test(NAME ${name}_clean_prefix COMMAND sh -c
+    "WINEPREFIX=$0 wineserver -k 2>/dev/null; WINEPREFIX=$0 wineserver -w 2>/dev/null; rm -rf $0 &&
+     QUILLON_WINEPREFIX=$0 QUILLON_BUILD_DIR=$1 $2 cmd /c exit && WINEPREFIX=$0 wineserver -w"
+    ${prefix} ${CMAKE_BINARY_DIR} ${PROJECT_SOURCE_DIR}/scripts/wine-run)
+  set_tests_properties(${name}_clean_prefix PROPERTIES FIXTURES_SETUP ${name}_prefix)
+endfunction()
