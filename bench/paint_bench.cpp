@@ -10,6 +10,8 @@
 #include <windows.h>
 #include <ole2.h>
 #include <psapi.h>
+
+#include "late_bound.h"
 // clang-format on
 
 #include <algorithm>
@@ -136,55 +138,7 @@ void CALLBACK give_up(HWND, UINT, UINT_PTR, DWORD) {
 }
 
 // One object of QuillonLib.Quillon, late bound.
-class Box {
- public:
-  Box() {
-    CLSID clsid{};
-    if (SUCCEEDED(::CLSIDFromProgID(L"QuillonLib.Quillon", &clsid)))
-      ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                         reinterpret_cast<void**>(&d_));
-  }
-  ~Box() {
-    if (d_) d_->Release();
-  }
-  Box(const Box&) = delete;
-  Box& operator=(const Box&) = delete;
-  explicit operator bool() const { return d_ != nullptr; }
-
-  void put(const wchar_t* name, long value) {
-    VARIANT v;
-    ::VariantInit(&v);
-    V_VT(&v) = VT_I4;
-    V_I4(&v) = value;
-    DISPID named = DISPID_PROPERTYPUT;
-    DISPPARAMS p{&v, &named, 1, 1};
-    d_->Invoke(id(name), IID_NULL, 0, DISPATCH_PROPERTYPUT, &p, nullptr, nullptr, nullptr);
-  }
-  void msgbox(const wchar_t* message, short flags, const wchar_t* title) {
-    VARIANT args[3];  // last argument first
-    for (VARIANT& a : args) ::VariantInit(&a);
-    V_VT(&args[0]) = VT_BSTR;
-    V_BSTR(&args[0]) = ::SysAllocString(title);
-    V_VT(&args[1]) = VT_I2;
-    V_I2(&args[1]) = flags;
-    V_VT(&args[2]) = VT_BSTR;
-    V_BSTR(&args[2]) = ::SysAllocString(message);
-    DISPPARAMS p{args, nullptr, 3, 0};
-    VARIANT result;
-    ::VariantInit(&result);
-    d_->Invoke(id(L"MsgBox"), IID_NULL, 0, DISPATCH_METHOD, &p, &result, nullptr, nullptr);
-    for (VARIANT& a : args) ::VariantClear(&a);
-  }
-
- private:
-  DISPID id(const wchar_t* name) {
-    DISPID id = DISPID_UNKNOWN;
-    LPOLESTR n = const_cast<LPOLESTR>(name);
-    d_->GetIDsOfNames(IID_NULL, &n, 1, 0, &id);
-    return id;
-  }
-  IDispatch* d_ = nullptr;
-};
+using Box = LateBoundBox;
 
 double show_once(const Style* style) {
   g_box = nullptr;
@@ -196,12 +150,12 @@ double show_once(const Style* style) {
   } else {
     Box q;
     if (!q) return -1;
-    q.put(L"SoundBeep", 0);
-    q.put(L"GradientPaint", style->gradient_paint);
-    q.put(L"GradientDirection", style->gradient_type);
+    q.put(L"SoundBeep", VT_I4, 0);
+    q.put(L"GradientPaint", VT_I4, style->gradient_paint);
+    q.put(L"GradientDirection", VT_I4, style->gradient_type);
     if (style->screen_sized) {
-      q.put(L"Width", ::GetSystemMetrics(SM_CXSCREEN) * 15);
-      q.put(L"Height", ::GetSystemMetrics(SM_CYSCREEN) * 15);
+      q.put(L"Width", VT_I4, ::GetSystemMetrics(SM_CXSCREEN) * 15);
+      q.put(L"Height", VT_I4, ::GetSystemMetrics(SM_CYSCREEN) * 15);
     }
     ::QueryPerformanceCounter(&g_start);
     q.msgbox(kMessage, 4 + 32, L"Benchmark");

@@ -14,6 +14,8 @@
 #include <ole2.h>
 #include <psapi.h>
 #include <tlhelp32.h>
+
+#include "late_bound.h"
 // clang-format on
 
 #include <algorithm>
@@ -28,64 +30,13 @@ namespace {
 
 std::atomic<int> g_wrong{0};
 
-// One object of QuillonLib.Quillon, late bound.
-class Box {
+// One object of QuillonLib.Quillon, late bound, that makes no sound.
+class Box : public LateBoundBox {
  public:
-  Box() {
-    CLSID clsid{};
-    if (SUCCEEDED(CLSIDFromProgID(L"QuillonLib.Quillon", &clsid)))
-      CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                       reinterpret_cast<void**>(&d_));
-    put(L"SoundBeep", VT_BOOL, 0);
-  }
-  ~Box() {
-    if (d_) d_->Release();
-  }
-  Box(const Box&) = delete;
-  Box& operator=(const Box&) = delete;
-  explicit operator bool() const { return d_ != nullptr; }
-
-  void put(const wchar_t* name, VARTYPE vt, long value) {
-    if (!d_) return;
-    VARIANT v;
-    VariantInit(&v);
-    V_VT(&v) = vt;
-    if (vt == VT_BOOL)
-      V_BOOL(&v) = static_cast<VARIANT_BOOL>(value);
-    else
-      V_I4(&v) = value;
-    DISPID named = DISPID_PROPERTYPUT;
-    DISPPARAMS p{&v, &named, 1, 1};
-    d_->Invoke(id(name), IID_NULL, 0, DISPATCH_PROPERTYPUT, &p, nullptr, nullptr, nullptr);
-  }
-  // MsgBox(message, flags, title); -1 when the call failed.
+  Box() { put(L"SoundBeep", VT_BOOL, 0); }
   int msgbox(short flags) {
-    if (!d_) return -1;
-    VARIANT args[3];
-    for (VARIANT& a : args) VariantInit(&a);
-    V_VT(&args[0]) = VT_BSTR;
-    V_BSTR(&args[0]) = SysAllocString(L"Stress");
-    V_VT(&args[1]) = VT_I2;
-    V_I2(&args[1]) = flags;
-    V_VT(&args[2]) = VT_BSTR;
-    V_BSTR(&args[2]) = SysAllocString(L"Do you want to go on?");
-    DISPPARAMS p{args, nullptr, 3, 0};
-    VARIANT result;
-    VariantInit(&result);
-    const HRESULT hr =
-        d_->Invoke(id(L"MsgBox"), IID_NULL, 0, DISPATCH_METHOD, &p, &result, nullptr, nullptr);
-    for (VARIANT& a : args) VariantClear(&a);
-    return SUCCEEDED(hr) && V_VT(&result) == VT_I2 ? V_I2(&result) : -1;
+    return LateBoundBox::msgbox(L"Do you want to go on?", flags, L"Stress");
   }
-
- private:
-  DISPID id(const wchar_t* name) {
-    DISPID id = DISPID_UNKNOWN;
-    LPOLESTR n = const_cast<LPOLESTR>(name);
-    d_->GetIDsOfNames(IID_NULL, &n, 1, 0, &id);
-    return id;
-  }
-  IDispatch* d_ = nullptr;
 };
 
 // The calling thread's visible box, if any.
