@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -232,43 +233,119 @@ void raster_line(const PixelBuffer& buf, int x0, int y0, int x1, int y1, int pen
   }
 }
 
+namespace {
+
+// Within these the squares below stay inside 64 bits; the picture box passes no more.
+constexpr int kMaxRadius = 1 << 30, kMaxPen = 1 << 29;
+
+// A thick circle in units of half pixels: a pixel at (dx, dy) from the centre is painted when
+// (2r - w)^2 <= 4 (dx^2 + dy^2) <= (2r + w)^2 (the inner bound only when 2r > w).
+struct RingBounds {
+  std::int64_t outer, outer2, inner2;
+};
+RingBounds ring_bounds(int r, int pen_width) {
+  const std::int64_t outer = 2LL * r + pen_width;
+  const std::int64_t inner = 2LL * r - pen_width;
+  return {outer, outer * outer, inner > 0 ? inner * inner : -1};
+}
+
+// The columns |dx| in [lo, hi] that the ring covers in the row where q = 4 dy^2; false when none.
+bool ring_row(std::int64_t outer2, std::int64_t inner2, std::int64_t q, std::int64_t& lo,
+              std::int64_t& hi) {
+  if (q > outer2) return false;
+  hi = isqrt((outer2 - q) / 4);
+  if (inner2 < 0 || q > inner2) {
+    lo = 0;
+    return true;
+  }
+  // |dx| >= lo, where lo is the smallest with 4 (lo^2 + dy^2) >= inner2.
+  const std::int64_t need = inner2 - q;  // 4 lo^2 >= need
+  lo = isqrt(need / 4);
+  while (4 * lo * lo < need) ++lo;
+  return lo <= hi;
+}
+
+// Columns cx - hi .. cx - lo and cx + lo .. cx + hi of row y (one span when lo is 0).
+void ring_spans(const PixelBuffer& buf, std::int64_t y, std::int64_t cx, std::int64_t lo,
+                std::int64_t hi, std::uint32_t v) {
+  auto clamped = [&](std::int64_t x) {
+    return static_cast<int>(std::clamp<std::int64_t>(x, -1, buf.width));
+  };
+  const int row = static_cast<int>(y);
+  if (lo == 0) {
+    span(buf, row, clamped(cx - hi), clamped(cx + hi), v);
+    return;
+  }
+  span(buf, row, clamped(cx - hi), clamped(cx - lo), v);
+  span(buf, row, clamped(cx + lo), clamped(cx + hi), v);
+}
+
+}  // namespace
+
 void raster_circle(const PixelBuffer& buf, int cx, int cy, int r, int pen_width,
                    std::uint32_t value) {
   if (buf.width <= 0 || buf.height <= 0 || r < 0) return;
-  // Within these the squares below stay inside 64 bits; the picture box passes no more.
-  r = std::min(r, 1 << 30);
-  pen_width = std::min(pen_width, 1 << 29);
+  r = std::min(r, kMaxRadius);
+  pen_width = std::min(pen_width, kMaxPen);
   if (pen_width <= 1) {
     midpoint_circle(buf, cx, cy, r, value);
     return;
   }
-  // In units of half pixels: a pixel at (dx, dy) from the centre is painted when
-  // (2r - w)^2 <= 4 (dx^2 + dy^2) <= (2r + w)^2 (the inner bound only when 2r > w).
-  const std::int64_t outer = 2LL * r + pen_width;
-  const std::int64_t inner = 2LL * r - pen_width;
-  const std::int64_t outer2 = outer * outer, inner2 = inner > 0 ? inner * inner : -1;
-  const std::int64_t reach = outer / 2;
+  const RingBounds b = ring_bounds(r, pen_width);
+  const std::int64_t reach = b.outer / 2;
   const std::int64_t top = std::max<std::int64_t>(cy - reach, 0);
   const std::int64_t bottom = std::min<std::int64_t>(cy + reach, buf.height - 1);
   for (std::int64_t y = top; y <= bottom; ++y) {
-    const std::int64_t dy = y - cy, q = 4 * dy * dy;
-    if (q > outer2) continue;
-    const std::int64_t out = isqrt((outer2 - q) / 4);  // |dx| <= out
-    if (inner2 < 0 || q > inner2) {
-      span(buf, static_cast<int>(y), static_cast<int>(std::max<std::int64_t>(cx - out, -1)),
-           static_cast<int>(std::min<std::int64_t>(cx + out, buf.width)), value);
-      continue;
-    }
-    // |dx| >= in, where in is the smallest with 4 (in^2 + dy^2) >= inner2.
-    const std::int64_t need = inner2 - q;  // 4 in^2 >= need
-    std::int64_t in = isqrt(need / 4);
-    while (4 * in * in < need) ++in;
-    if (in > out) continue;
-    span(buf, static_cast<int>(y), static_cast<int>(std::max<std::int64_t>(cx - out, -1)),
-         static_cast<int>(std::min<std::int64_t>(cx - in, buf.width)), value);
-    span(buf, static_cast<int>(y), static_cast<int>(std::max<std::int64_t>(cx + in, -1)),
-         static_cast<int>(std::min<std::int64_t>(cx + out, buf.width)), value);
+    std::int64_t lo = 0, hi = 0;
+    if (ring_row(b.outer2, b.inner2, 4 * (y - cy) * (y - cy), lo, hi))
+      ring_spans(buf, y, cx, lo, hi, value);
   }
+}
+
+bool RingBatch::add(int cx, int cy, int r, int pen_width, std::uint32_t value) {
+  constexpr std::size_t kMaxRings = 1024;
+  r = std::min(r, kMaxRadius);
+  pen_width = std::min(pen_width, kMaxPen);
+  if (r < 0 || pen_width <= 1) return false;
+  if (!rings_.empty()) {
+    if (cx != cx_ || cy != cy_ || pen_width != pen_ || r < r_) return false;
+    if (r == r_) {  // the same pixels: only the later colour shows
+      rings_.back().value = value;
+      return true;
+    }
+    if (rings_.size() == kMaxRings) return false;
+  }
+  cx_ = cx;
+  cy_ = cy;
+  pen_ = pen_width;
+  r_ = r;
+  const RingBounds b = ring_bounds(r, pen_width);
+  rings_.push_back({b.outer2, b.inner2, value});
+  return true;
+}
+
+void RingBatch::flush(const PixelBuffer& buf) {
+  if (rings_.empty() || buf.width <= 0 || buf.height <= 0) {
+    rings_.clear();
+    return;
+  }
+  // Rings grow outwards, so in every row the columns they cover grow too: walking from the last
+  // ring inwards, each one adds just the columns inside all those drawn after it.
+  const std::int64_t reach = ring_bounds(r_, pen_).outer / 2;
+  const std::int64_t top = std::max<std::int64_t>(cy_ - reach, 0);
+  const std::int64_t bottom = std::min<std::int64_t>(cy_ + reach, buf.height - 1);
+  for (std::int64_t y = top; y <= bottom; ++y) {
+    const std::int64_t q = 4 * (y - cy_) * (y - cy_);
+    std::int64_t covered = INT64_MAX;  // columns from here outwards are painted
+    for (auto it = rings_.rbegin(); it != rings_.rend() && covered > 0; ++it) {
+      std::int64_t lo = 0, hi = 0;
+      if (it->outer2 < q) break;  // this ring and every smaller one miss the row
+      if (!ring_row(it->outer2, it->inner2, q, lo, hi)) continue;
+      if (lo < covered) ring_spans(buf, y, cx_, lo, std::min(hi, covered - 1), it->value);
+      covered = std::min(covered, lo);
+    }
+  }
+  rings_.clear();
 }
 
 }  // namespace quillon::forms

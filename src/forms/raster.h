@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace quillon::forms {
 
@@ -37,5 +38,29 @@ void raster_lines(const PixelBuffer& buf, int x0, int y0, int x1, int y1, int co
 // than the picture box passes) are taken as those.
 void raster_circle(const PixelBuffer& buf, int cx, int cy, int r, int pen_width,
                    std::uint32_t value);
+
+// Concentric circles drawn one after another with the same centre and pen, each at least as large
+// as the one before (a gradient's rings), held back and then drawn at once: row by row from the
+// largest ring inwards, each pixel written once, in the colour of the last ring that covers it.
+// The pixels are those of raster_circle for each circle in turn; a canvas draws what it holds
+// before anything else touches its pixels, and drops it when its whole surface is replaced.
+class RingBatch {
+ public:
+  // True when the circle joins the batch; false when it cannot (a one-pixel pen, another centre
+  // or pen, a smaller radius, a full batch): draw the batch, then the circle.
+  bool add(int cx, int cy, int r, int pen_width, std::uint32_t value);
+  // Draws what is held into buf and empties the batch.
+  void flush(const PixelBuffer& buf);
+  void clear() { rings_.clear(); }
+  bool empty() const { return rings_.empty(); }
+
+ private:
+  struct Ring {
+    std::int64_t outer2, inner2;  // bounds of 4 (dx^2 + dy^2), as raster_circle has them
+    std::uint32_t value;
+  };
+  int cx_ = 0, cy_ = 0, pen_ = 0, r_ = 0;
+  std::vector<Ring> rings_;
+};
 
 }  // namespace quillon::forms

@@ -141,6 +141,7 @@ void RasterCanvas::reset(int width, int height, Rgb fill) {
 }
 
 void RasterCanvas::make_flat(Rgb colour) {
+  rings_.clear();  // covered by the new colour
   give_back(std::move(bits_), capacity_);
   capacity_ = 0;
   flat_ = colour;
@@ -159,7 +160,14 @@ PixelBuffer RasterCanvas::pixels() {
     fill_span_rect(PixelBuffer{bits_.get(), width_, height_, width_}, 0, 0, width_, height_,
                    colour);
   }
-  return PixelBuffer{bits_.get(), width_, height_, width_};
+  const PixelBuffer buf{bits_.get(), width_, height_, width_};
+  if (!rings_.empty()) rings_.flush(buf);
+  return buf;
+}
+
+void RasterCanvas::settle() const {
+  // Canvases are never made const; a reader sees what has been drawn, so the rings are drawn.
+  if (!rings_.empty()) const_cast<RasterCanvas*>(this)->pixels();
 }
 
 void RasterCanvas::fill_rect(int x0, int y0, int x1, int y1, Rgb colour) {
@@ -174,7 +182,9 @@ void RasterCanvas::line(int x0, int y0, int x1, int y1, int pen_width, Rgb colou
 }
 
 void RasterCanvas::circle(int cx, int cy, int r, int pen_width, Rgb colour) {
-  raster_circle(pixels(), cx, cy, r, pen_width, colour);
+  if (rings_.add(cx, cy, r, pen_width, colour)) return;
+  const PixelBuffer buf = pixels();  // draws the rings held so far
+  if (!rings_.add(cx, cy, r, pen_width, colour)) raster_circle(buf, cx, cy, r, pen_width, colour);
 }
 
 void RasterCanvas::set_pixel(int x, int y, Rgb colour) {
@@ -185,6 +195,7 @@ void RasterCanvas::set_pixel(int x, int y, Rgb colour) {
 
 Rgb RasterCanvas::pixel(int x, int y) const {
   if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
+  settle();
   return flat_ ? *flat_ : row(y)[x];
 }
 

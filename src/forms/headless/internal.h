@@ -43,12 +43,20 @@ class RasterCanvas final : public Canvas {
   PixelBuffer pixels();
   // The colour of every pixel while the surface is of one colour (nothing drawn on it since it
   // was made, reset or filled whole); otherwise none, and row() reads the pixels.
-  std::optional<Rgb> flat() const { return flat_; }
+  std::optional<Rgb> flat() const {
+    settle();
+    return flat_;
+  }
   // Row y (0 <= y < height), width() pixels; only when flat() is none.
-  const Rgb* row(int y) const { return bits_.get() + static_cast<std::size_t>(y) * width_; }
+  const Rgb* row(int y) const {
+    settle();
+    return bits_.get() + static_cast<std::size_t>(y) * width_;
+  }
 
  private:
   void make_flat(Rgb colour);
+  // Draws the rings held back, before anything reads the pixels.
+  void settle() const;
 
   int width_ = 0, height_ = 0;
   // A surface of one colour needs no memory (layout resizes surfaces of thousands of pixels a
@@ -57,6 +65,7 @@ class RasterCanvas final : public Canvas {
   std::optional<Rgb> flat_;
   std::unique_ptr<Rgb[]> bits_;
   std::size_t capacity_ = 0;
+  RingBatch rings_;
 };
 
 // Text with a real font stack (FreeType).

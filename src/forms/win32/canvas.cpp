@@ -36,6 +36,7 @@ DibCanvas::~DibCanvas() {
 }
 
 void DibCanvas::create(int width, int height) {
+  rings_.clear();  // they were for the surface that goes
   width = std::max(0, width);
   height = std::max(0, height);
   if (pool_) {
@@ -85,11 +86,15 @@ void DibCanvas::line(int x0, int y0, int x1, int y1, int pen_width, Rgb colour) 
 }
 
 void DibCanvas::circle(int cx, int cy, int r, int pen_width, Rgb colour) {
-  raster_circle(pixels(), cx, cy, r, pen_width, to_dib(colour));
+  const std::uint32_t v = to_dib(colour);
+  if (rings_.add(cx, cy, r, pen_width, v)) return;
+  const PixelBuffer buf = pixels();  // draws the rings held so far
+  if (!rings_.add(cx, cy, r, pen_width, v)) raster_circle(buf, cx, cy, r, pen_width, v);
 }
 
 void DibCanvas::draw_icon(int x, int y, IconHandle icon) {
   if (!icon || !s_->bits) return;
+  flush();
   ::DrawIconEx(s_->dc.get(), x, y, reinterpret_cast<HICON>(icon), 0, 0, 0, nullptr, DI_NORMAL);
   gdi_pending_ = true;
   // Icons with an alpha channel leave it in the top byte; the surface stays plain RGB.
@@ -102,6 +107,7 @@ void DibCanvas::draw_icon(int x, int y, IconHandle icon) {
 void DibCanvas::flush() const {
   if (gdi_pending_) ::GdiFlush();
   gdi_pending_ = false;
+  if (!rings_.empty()) rings_.flush(PixelBuffer{s_->bits, s_->width, s_->height, s_->width});
 }
 
 Rgb DibCanvas::pixel(int x, int y) const {

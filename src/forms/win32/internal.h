@@ -71,7 +71,10 @@ class DibCanvas final : public Canvas {
   Rgb pixel(int x, int y) const override;
 
   // The DC for GDI output into the pixels: call mark_gdi_output() after using it.
-  HDC dc() const { return s_->dc.get(); }
+  HDC dc() const {
+    flush();
+    return s_->dc.get();
+  }
   void mark_gdi_output() { gdi_pending_ = true; }
   // Direct access to the pixels; GDI output is flushed first.
   PixelBuffer pixels() const;
@@ -80,11 +83,12 @@ class DibCanvas final : public Canvas {
 
  private:
   void create(int width, int height);
-  void flush() const;  // GDI output reaches the pixels
+  void flush() const;  // GDI output reaches the pixels, and the rings held back are drawn
 
   SurfacePool* pool_;
   std::unique_ptr<DibSurface> s_;
   mutable bool gdi_pending_ = false;
+  mutable RingBatch rings_;
 };
 
 // Text layout with GDI in the fonts that the controls name. Lines are laid out here rather than by
