@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -66,11 +65,12 @@ TEST_F(RingBatchOnCanvasTest, KeepsItsPlaceAmongOtherDrawing) {
   PictureBox& p = s.box();
   p.SetScaleMode(3);
   p.SetDrawWidth(6);
-  std::vector<std::uint32_t> want(60 * 40, p.BackColor());
+  std::vector<std::uint32_t> want(60 * 40, rgb(9, 9, 9));
   const PixelBuffer ref{want.data(), 60, 40, 60};
   p.Circle(10, 10, 50, rgb(1, 2, 3));  // dropped by the new background
   p.SetBackColor(rgb(9, 9, 9));
-  std::fill(want.begin(), want.end(), rgb(9, 9, 9));
+  p.FilledBox(8, 6, 20, 30, rgb(7, 7, 7));  // the first drawing on a surface of one colour
+  fill_span_rect(ref, 6, 4, 24, 34, rgb(7, 7, 7));
   for (int r : {2, 8, 9, 20}) {
     p.Circle(30, 20, static_cast<Single>(r), rgb(r, 0, 0));
     raster_circle(ref, 30, 20, r, 6, rgb(r, 0, 0));

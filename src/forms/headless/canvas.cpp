@@ -147,18 +147,22 @@ void RasterCanvas::make_flat(Rgb colour) {
   flat_ = colour;
 }
 
+// A buffer for the surface, its pixels not yet set; the surface is no longer of one colour.
+PixelBuffer RasterCanvas::unflatten() {
+  const std::size_t n = static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_);
+  if (n > 0) {
+    auto b = take(n);
+    bits_ = std::move(b.bits);
+    capacity_ = b.capacity;
+  }
+  flat_.reset();
+  return PixelBuffer{bits_.get(), width_, height_, width_};
+}
+
 PixelBuffer RasterCanvas::pixels() {
   if (flat_) {
-    const std::size_t n = static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_);
-    if (n > 0) {
-      auto b = take(n);
-      bits_ = std::move(b.bits);
-      capacity_ = b.capacity;
-    }
     const Rgb colour = *flat_;
-    flat_.reset();
-    fill_span_rect(PixelBuffer{bits_.get(), width_, height_, width_}, 0, 0, width_, height_,
-                   colour);
+    fill_span_rect(unflatten(), 0, 0, width_, height_, colour);
   }
   const PixelBuffer buf{bits_.get(), width_, height_, width_};
   if (!rings_.empty()) rings_.flush(buf);
@@ -171,10 +175,31 @@ void RasterCanvas::settle() const {
 }
 
 void RasterCanvas::fill_rect(int x0, int y0, int x1, int y1, Rgb colour) {
-  if (x0 <= 0 && y0 <= 0 && x1 >= width_ && y1 >= height_)
+  if (x0 <= 0 && y0 <= 0 && x1 >= width_ && y1 >= height_) {
     make_flat(colour);
-  else
+    return;
+  }
+  if (!flat_ || !rings_.empty()) {
     fill_span_rect(pixels(), x0, y0, x1, y1, colour);
+    return;
+  }
+  // On a surface of one colour every pixel is set once (the first band of a shading, say): the
+  // rows above and below the box in the old colour, the rows across it in both.
+  x0 = std::max(x0, 0);
+  y0 = std::max(y0, 0);
+  x1 = std::min(x1, width_);
+  y1 = std::min(y1, height_);
+  if (x0 >= x1 || y0 >= y1) return;
+  const Rgb old = *flat_;
+  const PixelBuffer buf = unflatten();
+  fill_span_rect(buf, 0, 0, width_, y0, old);
+  fill_span_rect(buf, 0, y1, width_, height_, old);
+  fill_span_rect(buf, 0, y0, x0, y0 + 1, old);
+  fill_span_rect(buf, x0, y0, x1, y0 + 1, colour);
+  fill_span_rect(buf, x1, y0, width_, y0 + 1, old);
+  const Rgb* across = row(y0);
+  for (int y = y0 + 1; y < y1; ++y)
+    std::copy_n(across, width_, bits_.get() + static_cast<std::size_t>(y) * width_);
 }
 
 void RasterCanvas::line(int x0, int y0, int x1, int y1, int pen_width, Rgb colour) {

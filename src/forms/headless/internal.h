@@ -55,6 +55,7 @@ class RasterCanvas final : public Canvas {
 
  private:
   void make_flat(Rgb colour);
+  PixelBuffer unflatten();
   // Draws the rings held back, before anything reads the pixels.
   void settle() const;
 
