@@ -249,18 +249,29 @@ RingBounds ring_bounds(int r, int pen_width) {
   return {outer, outer * outer, inner > 0 ? inner * inner : -1};
 }
 
+// floor(sqrt(v)) for v >= 0; when n > 0 it is taken as a guess close to that (the value of the
+// row before) and walked to it, which costs less than a root when rows follow one another.
+std::int64_t root_near(std::int64_t v, std::int64_t n) {
+  if (n <= 0) return isqrt(v);
+  while (n > 0 && n * n > v) --n;
+  while ((n + 1) * (n + 1) <= v) ++n;
+  return n;
+}
+
 // The columns |dx| in [lo, hi] that the ring covers in the row where q = 4 dy^2; false when none.
+// lo and hi come in as guesses (0: none) and go out as the row's values.
 bool ring_row(std::int64_t outer2, std::int64_t inner2, std::int64_t q, std::int64_t& lo,
               std::int64_t& hi) {
   if (q > outer2) return false;
-  hi = isqrt((outer2 - q) / 4);
+  hi = root_near((outer2 - q) / 4, hi);
   if (inner2 < 0 || q > inner2) {
     lo = 0;
     return true;
   }
   // |dx| >= lo, where lo is the smallest with 4 (lo^2 + dy^2) >= inner2.
   const std::int64_t need = inner2 - q;  // 4 lo^2 >= need
-  lo = isqrt(need / 4);
+  if (lo <= 0) lo = isqrt(need / 4);
+  while (lo > 0 && 4 * (lo - 1) * (lo - 1) >= need) --lo;
   while (4 * lo * lo < need) ++lo;
   return lo <= hi;
 }
@@ -338,8 +349,9 @@ void RingBatch::flush(const PixelBuffer& buf) {
     const std::int64_t q = 4 * (y - cy_) * (y - cy_);
     std::int64_t covered = INT64_MAX;  // columns from here outwards are painted
     for (auto it = rings_.rbegin(); it != rings_.rend() && covered > 0; ++it) {
-      std::int64_t lo = 0, hi = 0;
       if (it->outer2 < q) break;  // this ring and every smaller one miss the row
+      std::int64_t& lo = it->lo;
+      std::int64_t& hi = it->hi;
       if (!ring_row(it->outer2, it->inner2, q, lo, hi)) continue;
       if (lo < covered) ring_spans(buf, y, cx_, lo, std::min(hi, covered - 1), it->value);
       covered = std::min(covered, lo);

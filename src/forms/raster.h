@@ -58,6 +58,7 @@ class RingBatch {
   struct Ring {
     std::int64_t outer2, inner2;  // bounds of 4 (dx^2 + dy^2), as raster_circle has them
     std::uint32_t value;
+    std::int64_t lo = 0, hi = 0;  // the columns it covered in the last row drawn
   };
   int cx_ = 0, cy_ = 0, pen_ = 0, r_ = 0;
   std::vector<Ring> rings_;
