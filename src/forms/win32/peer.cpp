@@ -98,6 +98,7 @@ class Win32FormPeer final : public FormPeer {
   void on_mouse_down(int button, WPARAM wp, LPARAM lp);
   void on_mouse_up(int button, WPARAM wp, LPARAM lp);
   void on_command(WPARAM wp, LPARAM lp);
+  void on_dpi_changed(const RECT& suggested);
 
   void paint();
   void compose(const Control* container, const RECT& clip);
@@ -187,6 +188,7 @@ void Win32FormPeer::create_windows() {
                           0, 1, 1, nullptr, nullptr, instance(), nullptr);
   if (!form_hwnd_) forms::raise(kErrInvalidCall, "The form's window could not be created");
   ++g_open_forms;
+  backend_.screen().follow_window(form_hwnd_);  // before the form is laid out in pixels
   ::SetWindowLongPtrW(form_hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   ::SetWindowTextW(form_hwnd_, form_.Caption().c_str());
   accessible_link_ =
@@ -584,6 +586,12 @@ LRESULT Win32FormPeer::on_form_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
       if (!dead_ && form_hwnd_)
         ::RedrawWindow(form_hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
       break;
+    case WM_DPICHANGED:
+      if (!dead_ && backend_.screen().follow_dpi_change(LOWORD(wp), HIWORD(wp))) {
+        on_dpi_changed(*reinterpret_cast<const RECT*>(lp));
+        return 0;
+      }
+      break;
     case WM_TIMER: {
       if (dead_ || wp == 0 || wp > timers_.size()) return 0;
       Timer& t = *timers_[wp - 1];
@@ -601,6 +609,18 @@ LRESULT Win32FormPeer::on_form_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
   }
   if (on_common_message(hwnd, msg, wp, lp, result)) return result;
   return ::DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+// The window went to a monitor of another DPI: the form lays itself out again at the new scale
+// (same twips, new pixels); the window takes the suggested place with the new layout's size, its
+// buttons their places and fonts, and everything is painted again.
+void Win32FormPeer::on_dpi_changed(const RECT& suggested) {
+  if (!raise([&] { form_.raise_DpiChange(); }) || !shown_) return;  // showing places it anyway
+  const Screen& screen = backend_.screen();
+  form_.SetLeft(static_cast<Single>(suggested.left) * screen.TwipsPerPixelX());
+  form_.SetTop(static_cast<Single>(suggested.top) * screen.TwipsPerPixelY());
+  sync();
+  ::RedrawWindow(form_hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 // ---------------------------------------------------------------------------------------------
