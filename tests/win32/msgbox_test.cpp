@@ -399,7 +399,7 @@ TEST_F(MsgBoxTest, PixelPartsFollowTheMonitorsDpiInAPerMonitorAwareThread) {
   const auto set_context = reinterpret_cast<SetContext>(reinterpret_cast<void (*)()>(
       ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "SetThreadDpiAwarenessContext")));
   ASSERT_NE(set_context, nullptr);
-  // Wine 8 knows the first version of per-monitor awareness only.
+  // Wine 8 makes every thread per-monitor aware, and knows the first version of it only.
   DPI_AWARENESS_CONTEXT before = set_context(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
   if (!before) before = set_context(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE);
   ASSERT_NE(before, nullptr) << "the thread could not be made per-monitor aware";
@@ -422,6 +422,14 @@ TEST_F(MsgBoxTest, PixelPartsFollowTheMonitorsDpiInAPerMonitorAwareThread) {
   EXPECT_EQ(back.width, at_96.width);
   EXPECT_EQ(back.height, at_96.height);
   EXPECT_TRUE(back.px == at_96.px) << "the pixels at 96 DPI after 144";
+  // A box of a DPI-unaware thread stays at the system's DPI, whatever it is told.
+  set_context(DPI_AWARENESS_CONTEXT_UNAWARE);
+  show_pixel_parts_box(q);
+  RECT suggested{0, 0, 166, 186};
+  ::SendMessageW(up_hwnd(), WM_DPICHANGED, MAKEWPARAM(144, 144),
+                 reinterpret_cast<LPARAM>(&suggested));
+  pump(100);
+  expect_pixel_parts(96);
   set_context(before);
 }
 

@@ -131,11 +131,12 @@ class Win32Screen final : public Screen {
 
   int dpi_x() const;
   int dpi_y() const;
-  // A form's window was made: a per-monitor aware thread takes its DPI, any other the system's.
+  // A form's window was made: the window of a per-monitor aware thread gives its DPI, any other
+  // the system's.
   void follow_window(HWND window);
-  // The system announced a form's new DPI (WM_DPICHANGED): taken when the thread is per-monitor
-  // aware (the only threads the system tells); false, and nothing changes, otherwise.
-  bool follow_dpi_change(int x, int y);
+  // The system announced a form's new DPI (WM_DPICHANGED): taken when the window is per-monitor
+  // aware (the only windows the system tells); false, and nothing changes, otherwise.
+  bool follow_dpi_change(HWND window, int x, int y);
   // GetSystemMetrics at the screen's DPI.
   int metric(int index) const;
 

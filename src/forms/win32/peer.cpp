@@ -587,7 +587,7 @@ LRESULT Win32FormPeer::on_form_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
         ::RedrawWindow(form_hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
       break;
     case WM_DPICHANGED:
-      if (!dead_ && backend_.screen().follow_dpi_change(LOWORD(wp), HIWORD(wp))) {
+      if (!dead_ && lp && backend_.screen().follow_dpi_change(hwnd, LOWORD(wp), HIWORD(wp))) {
         on_dpi_changed(*reinterpret_cast<const RECT*>(lp));
         return 0;
       }

@@ -31,12 +31,12 @@ F system_function(const wchar_t* module, const char* name) {
 
 // The per-monitor DPI functions of user32 (Windows 10 on, and Wine), found once.
 struct DpiFunctions {
-  using ThreadContext = DPI_AWARENESS_CONTEXT(WINAPI*)();
+  using WindowContext = DPI_AWARENESS_CONTEXT(WINAPI*)(HWND);
   using Awareness = DPI_AWARENESS(WINAPI*)(DPI_AWARENESS_CONTEXT);
   using WindowDpi = UINT(WINAPI*)(HWND);
   using MetricsForDpi = int(WINAPI*)(int, UINT);
-  ThreadContext thread_context =
-      system_function<ThreadContext>(L"user32.dll", "GetThreadDpiAwarenessContext");
+  WindowContext window_context =
+      system_function<WindowContext>(L"user32.dll", "GetWindowDpiAwarenessContext");
   Awareness awareness =
       system_function<Awareness>(L"user32.dll", "GetAwarenessFromDpiAwarenessContext");
   WindowDpi window_dpi = system_function<WindowDpi>(L"user32.dll", "GetDpiForWindow");
@@ -48,10 +48,11 @@ const DpiFunctions& dpi_functions() {
   return functions;
 }
 
-bool thread_per_monitor_aware() {
+// A window takes the DPI awareness of the thread that made it (the host's thread, for a form).
+bool per_monitor_aware(HWND window) {
   const DpiFunctions& f = dpi_functions();
-  return f.thread_context && f.awareness &&
-         f.awareness(f.thread_context()) == DPI_AWARENESS_PER_MONITOR_AWARE;
+  return f.window_context && f.awareness &&
+         f.awareness(f.window_context(window)) == DPI_AWARENESS_PER_MONITOR_AWARE;
 }
 HWND hwnd(WindowHandle w) {
   return reinterpret_cast<HWND>(w);
@@ -96,13 +97,13 @@ int Win32Screen::dpi_y() const {
 void Win32Screen::follow_window(HWND window) {
   monitor_x_ = monitor_y_ = 0;
   const DpiFunctions& f = dpi_functions();
-  if (!f.window_dpi || !thread_per_monitor_aware()) return;
+  if (!f.window_dpi) return;
   const int dpi = static_cast<int>(f.window_dpi(window));
-  if (dpi > 0) follow_dpi_change(dpi, dpi);
+  if (dpi > 0) follow_dpi_change(window, dpi, dpi);
 }
 
-bool Win32Screen::follow_dpi_change(int x, int y) {
-  if (x <= 0 || y <= 0 || !thread_per_monitor_aware()) return false;
+bool Win32Screen::follow_dpi_change(HWND window, int x, int y) {
+  if (x <= 0 || y <= 0 || !per_monitor_aware(window)) return false;
   monitor_x_ = monitor_y_ = 0;  // the system DPI, unless the monitor's differs
   if (x != dpi_x() || y != dpi_y()) {
     monitor_x_ = x;
