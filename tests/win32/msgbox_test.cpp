@@ -341,6 +341,11 @@ void expect_pixel_parts(int dpi) {
   };
   const int box_px = static_cast<int>(std::lround(14 * dpi / 96.0));
   const int line_px = std::max(1, dpi / 96);
+  // Twips to pixels at dpi (the thread's screen is at the DPI of the window that handles a
+  // message).
+  const auto px = [dpi](double twips) {
+    return static_cast<int>(std::nearbyint(twips * dpi / 1440));
+  };
   auto& w = up();
   RECT r{};
   ::GetWindowRect(up_hwnd(), &r);
@@ -353,13 +358,12 @@ void expect_pixel_parts(int dpi) {
   scaled(r.bottom - r.top, at96.button_h);
 
   const auto shot = capture(up_hwnd());
-  const POINT heading = on_window(w.TopHeading(), 0, 0);
+  const POINT heading{px(w.TopHeading().Left()), px(w.TopHeading().Top())};
   const Rgb heading_colour = shot.rgb_at(heading.x + 1, heading.y + 1);
   int heading_h = 0;
   while (shot.rgb_at(heading.x + 1, heading.y + heading_h) == heading_colour) ++heading_h;
   scaled(heading_h, at96.heading_h);
-  int right = heading.x + forms::to_pixels_x(w.TopHeading().Width()) - 1,
-      mid = heading.y + heading_h / 2;
+  int right = heading.x + px(w.TopHeading().Width()) - 1, mid = heading.y + heading_h / 2;
   while (right > 0 && shot.rgb_at(right, mid) != 0) --right;
   int top = mid, bottom = mid;
   while (shot.rgb_at(right, top - 1) == 0) --top;
@@ -367,13 +371,13 @@ void expect_pixel_parts(int dpi) {
   EXPECT_EQ(bottom - top + 1, box_px);
   EXPECT_NEAR(top - heading.y, (heading_h - box_px) / 2.0, 1.0);
   EXPECT_EQ(shot.rgb_at(right - box_px + 1, top), rgb(255, 255, 255));
-  const POINT body = on_window(w.Background(), 40, 0);
+  const POINT body{px(w.Background().Left()) + 40, px(w.Background().Top())};
   const Rgb lines[] = {rgb(192, 192, 192), rgb(128, 128, 128), rgb(64, 64, 64), rgb(200, 100, 50)};
   for (int i = 0; i <= 3 * line_px; ++i)
     EXPECT_EQ(shot.rgb_at(body.x, body.y + i), lines[i / line_px]) << "row " << i;
   // The stop icon's widest row (the text starts further right).
   const int icon_px = at96.icon * dpi / 96;
-  const POINT icon = on_window(w.Background(), forms::to_pixels_x(120), forms::to_pixels_y(180));
+  const POINT icon{px(w.Background().Left()) + px(120), px(w.Background().Top()) + px(180)};
   int widest = 0;
   for (int y = icon.y; y < icon.y + icon_px; ++y) {
     int n = 0;
@@ -417,6 +421,20 @@ TEST_F(MsgBoxTest, PixelPartsFollowTheMonitorsDpiInAPerMonitorAwareThread) {
     ::GetWindowRect(box, &now);
     EXPECT_EQ(now.left, suggested.left);
     EXPECT_EQ(now.top, suggested.top);
+    if (dpi != 144) continue;
+    // Another box of the thread, shown at 96 DPI in a corner, leaves this one at 144: its heading
+    // and lines repaint as they were (before its watcher sees it inactive; the icon handle and the
+    // focus are the other box's now).
+    const auto at_144 = capture(box);
+    q.SetStartUpPosition(0);
+    q.MsgBox(L"Hello", kOkOnly + kStop, L"Title");
+    q.SetStartUpPosition(2);
+    ::RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    const auto again = capture(box);
+    const auto top_rows = static_cast<std::ptrdiff_t>(again.width * (33 + 3));
+    EXPECT_TRUE(std::equal(again.px.begin(), again.px.begin() + top_rows, at_144.px.begin()));
+    ::DestroyWindow(reinterpret_cast<HWND>(window::LoadedWindows().back()->hWnd()));
+    pump(100);
   }
   const auto back = capture(box);
   EXPECT_EQ(back.width, at_96.width);

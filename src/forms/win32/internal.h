@@ -120,10 +120,14 @@ class GdiText final : public TextLayout {
 };
 
 // The screen as this thread's forms see it: at the system DPI, unless the thread is per-monitor
-// aware and its form's window is on a monitor of another DPI. (One DPI for the thread: the form
-// shown last, or whose DPI changed last, sets it.)
+// aware and a form's window is on a monitor of another DPI. The form made last sets it; while a
+// form's window handles a message, it is that window's.
 class Win32Screen final : public Screen {
  public:
+  struct MonitorDpi {
+    int x = 0, y = 0;  // 0: the system DPI
+  };
+
   Single Width() const override;
   Single Height() const override;
   Single TwipsPerPixelX() const override;
@@ -139,6 +143,11 @@ class Win32Screen final : public Screen {
   bool follow_dpi_change(HWND window, int x, int y);
   // GetSystemMetrics at the screen's DPI.
   int metric(int index) const;
+  MonitorDpi monitor() const { return {monitor_x_, monitor_y_}; }
+  void set_monitor(MonitorDpi dpi) {
+    monitor_x_ = dpi.x;
+    monitor_y_ = dpi.y;
+  }
 
  private:
   mutable int system_x_ = 0, system_y_ = 0;

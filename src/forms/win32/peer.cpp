@@ -43,6 +43,22 @@ bool is_key_message(UINT msg) {
          msg == WM_CHAR || msg == WM_SYSCHAR;
 }
 
+// While a form's window handles a message, the thread's screen is at that window's DPI.
+class DpiScope {
+ public:
+  DpiScope(Win32Screen& screen, Win32Screen::MonitorDpi dpi)
+      : screen_(screen), previous_(screen.monitor()) {
+    screen.set_monitor(dpi);
+  }
+  ~DpiScope() { screen_.set_monitor(previous_); }
+  DpiScope(const DpiScope&) = delete;
+  DpiScope& operator=(const DpiScope&) = delete;
+
+ private:
+  Win32Screen& screen_;
+  Win32Screen::MonitorDpi previous_;
+};
+
 class Win32FormPeer final : public FormPeer {
  public:
   Win32FormPeer(Form& form, Win32Backend& backend);
@@ -115,6 +131,7 @@ class Win32FormPeer final : public FormPeer {
   bool shown_ = false;       // shown once: the windows follow every change at once
   int modal_depth_ = 0;
   HWND form_hwnd_ = nullptr;
+  Win32Screen::MonitorDpi dpi_;             // the window's DPI
   std::map<const Control*, HWND> windows_;  // the buttons that have been shown
   std::map<HWND, Control*> controls_;
   std::vector<Timer*> timers_;  // timer id = position + 1
@@ -189,6 +206,7 @@ void Win32FormPeer::create_windows() {
   if (!form_hwnd_) forms::raise(kErrInvalidCall, "The form's window could not be created");
   ++g_open_forms;
   backend_.screen().follow_window(form_hwnd_);  // before the form is laid out in pixels
+  dpi_ = backend_.screen().monitor();
   ::SetWindowLongPtrW(form_hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   ::SetWindowTextW(form_hwnd_, form_.Caption().c_str());
   accessible_link_ =
@@ -511,7 +529,10 @@ LRESULT CALLBACK Win32FormPeer::form_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
 
 LRESULT CALLBACK Win32FormPeer::button_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   Win32FormPeer* p = from(hwnd);
-  if (p && is_key_message(msg) && p->on_key(msg, wp)) return 0;
+  if (p && is_key_message(msg)) {
+    DpiScope dpi(p->backend_.screen(), p->dpi_);
+    if (p->on_key(msg, wp)) return 0;
+  }
   if (msg == WM_LBUTTONDBLCLK) msg = WM_LBUTTONDOWN;  // a quick second press is a press
   return ::CallWindowProcW(g_button_proc, hwnd, msg, wp, lp);
 }
@@ -555,6 +576,7 @@ bool Win32FormPeer::on_common_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp,
 
 LRESULT Win32FormPeer::on_form_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   LRESULT result = 0;
+  DpiScope dpi(backend_.screen(), dpi_);
   switch (msg) {
     case kDestroyMessage:
       if (dead_ && modal_depth_ == 0) destroy_windows();
@@ -588,6 +610,7 @@ LRESULT Win32FormPeer::on_form_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
       break;
     case WM_DPICHANGED:
       if (!dead_ && lp && backend_.screen().follow_dpi_change(hwnd, LOWORD(wp), HIWORD(wp))) {
+        dpi_ = backend_.screen().monitor();
         on_dpi_changed(*reinterpret_cast<const RECT*>(lp));
         return 0;
       }
