@@ -2,7 +2,8 @@
 // loop. Implemented: the form's window composes everything drawn (picture boxes with their
 // persistent images, labels, lines, images) from one back buffer in its WM_PAINT, repainting only
 // the invalid region; picture boxes, labels, lines and images are windowless, their mouse input
-// hit-tested on the form; push buttons are native child windows, made when first shown.
+// hit-tested on the form; push buttons are native child windows, made when first shown. Each
+// window is at its own DPI (per-monitor aware hosts): WM_DPICHANGED lays its form out again.
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
