@@ -5,6 +5,7 @@
 // and including the load of the window changes the course of the call (it then returns 0 and
 // shows nothing). Nothing ever reaches the caller.
 #include <array>
+#include <memory>
 
 #include "component/layout.h"
 #include "component/quillon.h"
@@ -52,6 +53,31 @@ constexpr const wchar_t* kFallbackTitle = L"Message";
 constexpr std::int32_t kStopIconId = 32513, kExclamationIconId = 32515;
 constexpr int kTitleChars = 254;
 
+// What a showing is laid out from: the call's texts, its stock icon and the layout's inputs.
+struct Showing {
+  std::wstring title, message;
+  std::int32_t icon_id = 0;  // 0: none
+  component::LayoutInput in;
+};
+
+// The steps of a showing that depend on the screen's DPI: the texts measured in its fonts (the
+// message unwrapped first, as designed), the stock icon at its icon size, then the layout. A DPI
+// change while the box is up runs them again.
+void MeasureAndLayOut(window::MessageBox& w, Showing& s, forms::ErrObject& err) {
+  attempt(err, [&] { w.TopCaption().SetCaption(s.title); });
+  attempt(err, [&] {
+    s.in.title_need = forms::to_long(static_cast<double>(w.TopCaption().Width()) + 300);
+  });
+  if (s.in.control_box) attempt(err, [&] { s.in.title_need = s.in.title_need + 270; });
+  if (s.icon_id != 0)
+    attempt(err, [&] {
+      msgdefs::shared().IconHandle = forms::backend().platform().load_stock_icon(s.icon_id);
+    });
+  attempt(err, [&] { w.MsgText().SetWordWrap(false); });
+  attempt(err, [&] { w.MsgText().SetCaption(s.message); });
+  component::LayOutWindow(w, s.in, err);
+}
+
 }  // namespace
 
 std::int16_t Quillon::MsgBox(const std::wstring& message, std::int16_t buttons,
@@ -61,7 +87,8 @@ std::int16_t Quillon::MsgBox(const std::wstring& message, std::int16_t buttons,
     const std::wstring title_copy = title;
     forms::ErrObject err;
     auto& sh = msgdefs::shared();
-    component::LayoutInput in;
+    auto showing = std::make_shared<Showing>();
+    component::LayoutInput& in = showing->in;
 
     forms::WindowHandle active = 0;
     attempt(err, [&] { active = forms::backend().platform().active_window(); });
@@ -114,12 +141,8 @@ std::int16_t Quillon::MsgBox(const std::wstring& message, std::int16_t buttons,
     if (t.empty() && static_cast<std::intptr_t>(active) > 0)
       attempt(err, [&] { t = forms::backend().platform().window_text(active, kTitleChars); });
     if (t.empty()) t = kFallbackTitle;
-    attempt(err, [&] { w.TopCaption().SetCaption(t); });
+    showing->title = t;
     attempt(err, [&] { w.SetCaption(t); });  // the window's own text: the taskbar, screen readers
-    attempt(err, [&] {
-      in.title_need = forms::to_long(static_cast<double>(w.TopCaption().Width()) + 300);
-    });
-    if (ControlBox_ != 0) attempt(err, [&] { in.title_need = in.title_need + 270; });
 
     // Flags word: icon, button set, default button. An icon number without a stock icon shows
     // no icon at all (it neither reserves room nor draws the handle an earlier call left).
@@ -130,10 +153,7 @@ std::int16_t Quillon::MsgBox(const std::wstring& message, std::int16_t buttons,
       if (flags.icon_number + 1 > StockIconIds_.Count()) {
         icon_index = -1;
       } else {
-        attempt(err, [&] {
-          icon_id = StockIconIds_.Item(flags.icon_number + 1);
-          sh.IconHandle = forms::backend().platform().load_stock_icon(icon_id);
-        });
+        attempt(err, [&] { icon_id = StockIconIds_.Item(flags.icon_number + 1); });
       }
     }
     sh.IconIndex = icon_index;
@@ -159,7 +179,8 @@ std::int16_t Quillon::MsgBox(const std::wstring& message, std::int16_t buttons,
       attempt(err, [&] { w.MsgButton(flags.default_button).SetDefault(true); });
 
     // The message and the layout.
-    attempt(err, [&] { w.MsgText().SetCaption(message_copy); });
+    showing->message = message_copy;
+    showing->icon_id = icon_id;
     attempt(err, [&] { w.MsgText().SetAlignment(TextAlignment_); });
     in.icon_width = IconWidth_;
     in.icon_height = IconHeight_;
@@ -173,7 +194,11 @@ std::int16_t Quillon::MsgBox(const std::wstring& message, std::int16_t buttons,
     in.heading_type = sh.HeadingType;
     in.hide_buttons = HideButtons_ != 0;
     in.control_box = ControlBox_ != 0;
-    component::LayOutWindow(w, in, err);
+    MeasureAndLayOut(w, *showing, err);
+    w.LayOutAgain = [&w, showing] {
+      forms::ErrObject again;
+      MeasureAndLayOut(w, *showing, again);
+    };
 
     // Show, and the result.
     sh.ResultCode = 0;

@@ -406,6 +406,9 @@ class Form {
   std::function<void(std::int16_t key_code, std::int16_t shift)> KeyUp;
   // A system setting or the system colours changed while the form is up.
   std::function<void()> SettingChange;
+  // The screen's DPI changed under the form while it is up (a per-monitor aware window went to a
+  // monitor of another DPI): the twips stay, their pixels change.
+  std::function<void()> DpiChange;
   void raise_Activate() {
     if (OnActivate) OnActivate();
   }
@@ -417,6 +420,9 @@ class Form {
   }
   void raise_SettingChange() {
     if (SettingChange) SettingChange();
+  }
+  void raise_DpiChange() {
+    if (DpiChange) DpiChange();
   }
 
   // What Ctrl+C and Ctrl+Insert put on the clipboard; empty: those keys copy nothing.

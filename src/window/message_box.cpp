@@ -61,6 +61,7 @@ MessageBox::MessageBox() : forms::Form("MessageBox") {
   KeyDown = [this](std::int16_t k, std::int16_t s) { Form_KeyDown(k, s); };
   KeyUp = [this](std::int16_t k, std::int16_t s) { Form_KeyUp(k, s); };
   SettingChange = [this] { Form_SettingChange(); };
+  DpiChange = [this] { Form_DpiChange(); };
 }
 
 MessageBox::~MessageBox() = default;
@@ -108,16 +109,12 @@ void MessageBox::Design() {
   };
   msg_text_ = &text;
 
-  // The 3-D lines under the heading, one below the other: one pixel each per whole multiple of
-  // 96 DPI (1 up to 144 DPI, 2 at 192).
+  // The 3-D lines under the heading, one below the other (their widths and places:
+  // FitPixelParts).
   constexpr forms::OleColor kLineColours[] = {kLightGrey, kGrey, kDarkGrey};
-  const Single tpp = forms::backend().screen().TwipsPerPixelY();
-  const int line_px = tpp > 0 ? std::max(1, static_cast<int>(std::floor(15.0 / tpp + 1e-6))) : 1;
   for (int i = 2; i >= 0; --i) {
     auto& line = add<forms::LineControl>("HLine", i, &background);
-    const Single y = static_cast<Single>(i * line_px) * tpp;
-    line.SetEnds(0, y, 5265, y);
-    line.SetBorderWidth(line_px);
+    line.SetEnds(0, 0, 5265, 0);
     line.SetBorderColor(kLineColours[i]);
     line.SetVisible(false);
     hline_.add(line);
@@ -138,12 +135,9 @@ void MessageBox::Design() {
   };
   top_heading_ = &heading;
 
-  // The close box: 210 twips at 96 DPI, a whole number of pixels that fits its picture at any.
-  const int box_px = CloseBoxPixels();
-  const Single box_side = static_cast<Single>(box_px) * forms::backend().screen().TwipsPerPixelX();
+  // The close box (its size and pictures: FitPixelParts).
   auto& box_up = add<forms::Image>("ControlBoxUp", -1, &heading);
-  box_up.Move(4905, 60, box_side, box_side);
-  box_up.SetPicture(CloseBoxUpPicture(box_px));
+  box_up.Move(4905, 60, 210, 210);
   box_up.SetAccessible(forms::AccessibleRole::kPushButton, L"Close");
   box_up.MouseDown = [this](std::int16_t b, std::int16_t s, Single x, Single y) {
     ControlBoxUp_MouseDown(b, s, x, y);
@@ -175,8 +169,7 @@ void MessageBox::Design() {
   timer1_ = &timer1;
 
   auto& box_dn = add<forms::Image>("ControlBoxDn", -1, nullptr);
-  box_dn.Move(1560, 1680, box_side, box_side);
-  box_dn.SetPicture(CloseBoxDownPicture(box_px));
+  box_dn.Move(1560, 1680, 210, 210);
   box_dn.SetVisible(false);
   control_box_dn_ = &box_dn;
 
@@ -239,6 +232,7 @@ void MessageBox::Form_Load() {
   FocusIndex = 0;
   caller_look_.reset();
   escape_down_ = false;
+  FitPixelParts();
   msgdefs::SetTopmost(hWnd(), msgdefs::shared().KeepOnTop);
 }
 
@@ -271,6 +265,43 @@ void MessageBox::Form_SettingChange() {
   forms::attempt(
       err, [&] { PaintTop(hWnd() != 0 && hWnd() == forms::backend().platform().active_window()); });
   PaintBody(err);
+}
+
+// The screen's DPI changed while the box is up: what is drawn in whole pixels is made again at
+// the new size, the call that showed the box lays it out again (texts measured in the new fonts),
+// and the look of the moment is painted again.
+void MessageBox::Form_DpiChange() {
+  forms::ErrObject err;
+  forms::attempt(err, [&] { FitPixelParts(); });
+  if (LayOutAgain) forms::attempt(err, [&] { LayOutAgain(); });
+  Form_SettingChange();
+}
+
+// The close box is a whole number of pixels that fits its picture (210 twips at 96 DPI); the 3-D
+// lines are one pixel each per whole multiple of 96 DPI (1 up to 144 DPI, 2 at 192), one below the
+// other.
+void MessageBox::FitPixelParts() {
+  auto& screen = forms::backend().screen();
+  const int box_px = CloseBoxPixels();
+  const Single box_side = static_cast<Single>(box_px) * screen.TwipsPerPixelX();
+  for (forms::Image* box : {control_box_up_, control_box_dn_}) {
+    box->SetWidth(box_side);
+    box->SetHeight(box_side);
+  }
+  control_box_up_->SetPicture(CloseBoxUpPicture(box_px));
+  control_box_dn_->SetPicture(CloseBoxDownPicture(box_px));
+  if (caller_look_) {  // the high-contrast pictures follow in ApplyLook
+    caller_look_->box_up = control_box_up_->GetPicture();
+    caller_look_->box_down = control_box_dn_->GetPicture();
+  }
+  const Single tpp = screen.TwipsPerPixelY();
+  const int line_px = tpp > 0 ? std::max(1, static_cast<int>(std::floor(15.0 / tpp + 1e-6))) : 1;
+  for (int i = 0; i <= 2; ++i) {
+    auto& line = hline_(i);
+    const Single y = static_cast<Single>(i * line_px) * tpp;
+    line.SetEnds(line.X1(), y, line.X2(), y);
+    line.SetBorderWidth(line_px);
+  }
 }
 
 void MessageBox::ApplyLook() {

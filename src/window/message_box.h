@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -62,6 +63,9 @@ class MessageBox : public forms::Form {
   std::int16_t FocusIndex = 0;
   std::int16_t ElapsedSeconds = 0;
   bool WasActive = false;
+  // Lays the box out again for the call that showed it (the call sets it): run when the screen's
+  // DPI changes under the box.
+  std::function<void()> LayOutAgain;
 
   // The code that ended this window's last showing (0 until a way of ending set one).
   std::int16_t Result() const { return result_; }
@@ -77,6 +81,7 @@ class MessageBox : public forms::Form {
   void Form_KeyDown(std::int16_t key_code, std::int16_t shift);
   void Form_KeyUp(std::int16_t key_code, std::int16_t shift);
   void Form_SettingChange();
+  void Form_DpiChange();
   void Background_Paint();
   void MsgButton_GotFocus(int index);
   void MsgButton_Click(int index);
@@ -102,6 +107,8 @@ class MessageBox : public forms::Form {
   template <class T>
   T& loaded(T* control) const;
   void DrawMessageIcon();
+  // Sizes and pictures of what is drawn in whole pixels, at the screen's DPI of the moment.
+  void FitPixelParts();
   // The look of the moment: with high contrast on, system colours and no bands or patterns (the
   // caller's colours kept aside); with it off again, the caller's colours back.
   void ApplyLook();

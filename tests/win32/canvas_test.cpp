@@ -37,7 +37,7 @@ class GdiLayout : public ::testing::TestWithParam<TextCase> {};
 
 TEST_P(GdiLayout, BreaksLinesWhereTheTextAndTheWidthSay) {
   const TextCase& c = GetParam();
-  GdiText text;
+  GdiText& text = win32_backend().gdi_text();
   const Font font;
   const auto lines = text.layout(c.text, font, c.wrap);
   if (c.lines >= 0) {
@@ -68,7 +68,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(GdiLayout, LongLinesWithoutSpacesAreMeasuredWhole) {
   // DrawTextW cuts such a line at 1,024 characters; the layout must not.
-  GdiText text;
+  GdiText& text = win32_backend().gdi_text();
   const Font font;
   const int w1 = text.measure(L"W", font, std::nullopt).width_px;
   const std::wstring longest(16000, L'W');
@@ -80,7 +80,7 @@ TEST(GdiLayout, LongLinesWithoutSpacesAreMeasuredWhole) {
 }
 
 TEST(GdiLayout, BoldTextIsWiderAndTheDefaultLineIsThirteenPixels) {
-  GdiText text;
+  GdiText& text = win32_backend().gdi_text();
   Font bold;
   bold.weight = 700;
   EXPECT_EQ(text.line_height(Font{}), 13);
@@ -89,7 +89,7 @@ TEST(GdiLayout, BoldTextIsWiderAndTheDefaultLineIsThirteenPixels) {
 }
 
 TEST(Win32Platform, AnswersFromTheSystemWithBadInputHandled) {
-  Win32Platform p;
+  PlatformServices& p = win32_backend().platform();
   HWND w = ::CreateWindowExW(0, L"STATIC", L"Caf\u00e9 \u20ac5 \u4e2d\u6587", WS_POPUP, 10, 20, 30,
                              40, nullptr, nullptr, nullptr, nullptr);
   ASSERT_NE(w, nullptr);

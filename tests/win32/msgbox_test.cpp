@@ -315,45 +315,137 @@ TEST_P(MsgBoxScreen, ShowsTheModelsPixelsAtTheTwipsRulesSizes) {
   EXPECT_EQ(differ, 0) << c.name;
 }
 
-// On the screen at the system's DPI (96 in the test prefix; the same program in a prefix with
-// LogPixels 144 or 192 checks those): the close box round(14 * DPI / 96) pixels square in the
-// middle of the heading, the 3-D lines one pixel per whole multiple of 96 DPI.
-TEST_F(MsgBoxTest, PixelPartsAreDrawnAtTheSystemsDpi) {
-  const double dpi = 1440.0 / forms::backend().screen().TwipsPerPixelX();
-  const int box_px = static_cast<int>(std::lround(14 * dpi / 96));
-  const int line_px = std::max(1, static_cast<int>(dpi / 96 + 1e-6));
+// The box of the pixel-part tests at 96 DPI, in pixels; at another DPI each is that times DPI / 96
+// within a pixel (an icon within an eighth of its size, its artwork being narrower than its
+// square).
+struct Parts96 {
+  int window_w = 111, window_h = 124, heading_h = 22, button_w = 73, button_h = 25, icon = 32;
+};
+
+void show_pixel_parts_box(Quillon& q) {
   q.SetModal(0);
   q.SetHeadingType(1);
+  q.SetSolidColorHeading(-1);
   q.SetBackColorBody(rgb(200, 100, 50));
   q.MsgBox(L"Hello", kOkOnly + kStop, L"Title");
   pump(250);
+}
+
+// What is on the screen at dpi: the sizes above; the close box round(14 * DPI / 96) pixels
+// square in the middle of the heading; the 3-D lines one pixel each per whole multiple of 96 DPI.
+void expect_pixel_parts(int dpi) {
+  SCOPED_TRACE(std::to_string(dpi) + " DPI");
+  const Parts96 at96;
+  const auto scaled = [dpi](int measured, int px_at_96, double within = 1.0) {
+    EXPECT_NEAR(measured, px_at_96 * dpi / 96.0, within) << px_at_96 << " pixels at 96 DPI";
+  };
+  const int box_px = static_cast<int>(std::lround(14 * dpi / 96.0));
+  const int line_px = std::max(1, dpi / 96);
+  // Twips to pixels at dpi (the thread's screen is at the DPI of the window that handles a
+  // message).
+  const auto px = [dpi](double twips) {
+    return static_cast<int>(std::nearbyint(twips * dpi / 1440));
+  };
   auto& w = up();
+  RECT r{};
+  ::GetWindowRect(up_hwnd(), &r);
+  scaled(r.right - r.left, at96.window_w);
+  scaled(r.bottom - r.top, at96.window_h);
+  const HWND ok = button_hwnd(L"&OK");
+  ASSERT_NE(ok, nullptr);
+  ::GetWindowRect(ok, &r);
+  scaled(r.right - r.left, at96.button_w);
+  scaled(r.bottom - r.top, at96.button_h);
+
   const auto shot = capture(up_hwnd());
-  const POINT heading = on_window(w.TopHeading(), 0, 0);
-  const int heading_px = forms::to_pixels_y(w.TopHeading().Height());
-  int right = heading.x + forms::to_pixels_x(w.TopHeading().Width()) - 1,
-      mid = heading.y + heading_px / 2;
+  const POINT heading{px(w.TopHeading().Left()), px(w.TopHeading().Top())};
+  const Rgb heading_colour = shot.rgb_at(heading.x + 1, heading.y + 1);
+  int heading_h = 0;
+  while (shot.rgb_at(heading.x + 1, heading.y + heading_h) == heading_colour) ++heading_h;
+  scaled(heading_h, at96.heading_h);
+  int right = heading.x + px(w.TopHeading().Width()) - 1, mid = heading.y + heading_h / 2;
   while (right > 0 && shot.rgb_at(right, mid) != 0) --right;
   int top = mid, bottom = mid;
   while (shot.rgb_at(right, top - 1) == 0) --top;
   while (shot.rgb_at(right, bottom + 1) == 0) ++bottom;
-  EXPECT_EQ(bottom - top + 1, box_px) << dpi << " DPI";
-  EXPECT_NEAR(top - heading.y, (heading_px - box_px) / 2.0, 1.0);
+  EXPECT_EQ(bottom - top + 1, box_px);
+  EXPECT_NEAR(top - heading.y, (heading_h - box_px) / 2.0, 1.0);
   EXPECT_EQ(shot.rgb_at(right - box_px + 1, top), rgb(255, 255, 255));
-  const POINT body = on_window(w.Background(), 40, 0);
+  const POINT body{px(w.Background().Left()) + 40, px(w.Background().Top())};
   const Rgb lines[] = {rgb(192, 192, 192), rgb(128, 128, 128), rgb(64, 64, 64), rgb(200, 100, 50)};
   for (int i = 0; i <= 3 * line_px; ++i)
     EXPECT_EQ(shot.rgb_at(body.x, body.y + i), lines[i / line_px]) << "row " << i;
-  // The stop icon at the system's icon size: its widest row (the text starts further right).
-  const int icon_px = ::GetSystemMetrics(SM_CXICON);
-  const POINT icon = on_window(w.Background(), forms::to_pixels_x(120), forms::to_pixels_y(180));
+  // The stop icon's widest row (the text starts further right).
+  const int icon_px = at96.icon * dpi / 96;
+  const POINT icon{px(w.Background().Left()) + px(120), px(w.Background().Top()) + px(180)};
   int widest = 0;
   for (int y = icon.y; y < icon.y + icon_px; ++y) {
     int n = 0;
     for (int x = icon.x - 4; x < icon.x + icon_px + 4; ++x) n += shot.rgb_at(x, y) != lines[3];
     widest = std::max(widest, n);
   }
-  EXPECT_NEAR(widest, icon_px, icon_px / 8.0);
+  scaled(widest, at96.icon, icon_px / 8.0);
+}
+
+// At the system's DPI: 96 in the test prefix; the same program in prefixes with LogPixels 120,
+// 144 and 192 checks those.
+TEST_F(MsgBoxTest, PixelPartsAreDrawnAtTheSystemsDpi) {
+  show_pixel_parts_box(q);
+  expect_pixel_parts(
+      static_cast<int>(std::lround(1440.0 / forms::backend().screen().TwipsPerPixelX())));
+}
+
+// A per-monitor aware thread's box told that its monitor is at 144 DPI (Wine has one DPI for all
+// monitors and never says so itself) lays itself out again at 144 DPI where the system suggests;
+// back at 96 DPI, it shows the pixels it had.
+TEST_F(MsgBoxTest, PixelPartsFollowTheMonitorsDpiInAPerMonitorAwareThread) {
+  using SetContext = DPI_AWARENESS_CONTEXT(WINAPI*)(DPI_AWARENESS_CONTEXT);
+  const auto set_context = reinterpret_cast<SetContext>(reinterpret_cast<void (*)()>(
+      ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "SetThreadDpiAwarenessContext")));
+  ASSERT_NE(set_context, nullptr);
+  // Wine 8 makes every thread per-monitor aware, and knows the first version of it only.
+  DPI_AWARENESS_CONTEXT before = set_context(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+  if (!before) before = set_context(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE);
+  ASSERT_NE(before, nullptr) << "the thread could not be made per-monitor aware";
+  show_pixel_parts_box(q);
+  const HWND box = up_hwnd();
+  const auto at_96 = capture(box);
+  RECT start{};
+  ::GetWindowRect(box, &start);
+  const auto move_to = [&](int dpi) {
+    RECT suggested{start.left + 10, start.top + 20, start.left + 10 + 166, start.top + 20 + 186};
+    ::SendMessageW(box, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    pump(100);
+    expect_pixel_parts(dpi);
+    RECT now{};
+    ::GetWindowRect(box, &now);
+    EXPECT_EQ(now.left, suggested.left);
+    EXPECT_EQ(now.top, suggested.top);
+  };
+  move_to(144);
+  // Another box of the thread, shown at 96 DPI in a corner, leaves this one at 144: its heading
+  // and lines repaint as they were (before its watcher sees it inactive; the icon handle and the
+  // focus are the other box's now).
+  const auto at_144 = capture(box);
+  q.SetStartUpPosition(0);
+  q.MsgBox(L"Hello", kOkOnly + kStop, L"Title");
+  ::RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  const auto again = capture(box);
+  const auto top_rows = static_cast<std::ptrdiff_t>(again.width * (33 + 3));
+  EXPECT_TRUE(std::equal(again.px.begin(), again.px.begin() + top_rows, at_144.px.begin()));
+  ::DestroyWindow(reinterpret_cast<HWND>(window::LoadedWindows().back()->hWnd()));
+  pump(100);
+  move_to(96);
+  EXPECT_TRUE(capture(box).px == at_96.px) << "the pixels at 96 DPI after 144";
+  // A box of a DPI-unaware thread stays at the system's DPI, whatever it is told.
+  set_context(DPI_AWARENESS_CONTEXT_UNAWARE);
+  show_pixel_parts_box(q);
+  RECT suggested{0, 0, 166, 186};
+  ::SendMessageW(up_hwnd(), WM_DPICHANGED, MAKEWPARAM(144, 144),
+                 reinterpret_cast<LPARAM>(&suggested));
+  pump(100);
+  expect_pixel_parts(96);
+  set_context(before);
 }
 
 INSTANTIATE_TEST_SUITE_P(Styles, MsgBoxScreen,

@@ -344,6 +344,46 @@ TEST_F(BoxTest, HighContrastDrawsSystemColoursAndTheCallersLookComesBack) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// DPI
+
+// The screen's DPI changing under a box that is up (15 -> 10 twips per pixel, 96 -> 144 DPI) lays
+// it out again: the same pixels as a box shown at 144 DPI from the start; back at 96 DPI, the
+// pixels it had.
+TEST_F(BoxTest, ADpiChangeGivesThePixelsOfABoxShownAtTheNewDpi) {
+  const std::tuple<const char*, VbBool, std::int16_t, std::int32_t, VbBool> looks[] = {
+      {"solid body, 3-D heading, stop icon", kVbFalse, 1, 0, kVbFalse},
+      {"circles, wrapped text, no buttons", kVbTrue, 7, 2400, kVbTrue},
+  };
+  for (const auto& [name, gradient, direction, width, hide_buttons] : looks) {
+    SCOPED_TRACE(name);
+    const auto show = [&](forms::headless::HeadlessBackend& on) {
+      Quillon q;
+      q.SetGradientPaint(gradient);
+      q.SetGradientDirection(direction);
+      q.SetHeadingType(1);
+      q.SetWidth(width);
+      q.SetHideButtons(hide_buttons);
+      MessageBox& w =
+          Modeless(q, L"A message long enough to wrap at the width set", 3 + 16, L"DPI");
+      on.run_for(100);
+      return forms::headless::render(w);
+    };
+    const auto at_96 = show(backend);
+    backend.set_dpi(10, 48);
+    const auto moved = forms::headless::render(Up());
+    backend.set_dpi(15, 32);
+    EXPECT_EQ(forms::headless::render(Up()).pixels, at_96.pixels);
+    window::ReleaseThreadWindows();
+    forms::headless::HeadlessBackend at_144(forms::headless::ScreenSpec{1024, 768, 10, 48});
+    forms::BackendScope scope144(at_144);
+    const auto fresh = show(at_144);
+    EXPECT_EQ(moved.width, fresh.width);
+    EXPECT_EQ(moved.pixels, fresh.pixels);
+    window::ReleaseThreadWindows();
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
 // Dragging
 
 TEST_F(BoxTest, PressesDragOnlyWhenMoveableAndNeverOnButtonsOrCloseBox) {

@@ -153,6 +153,7 @@ struct HeadlessBackend::Impl {
   }
 
   void record(std::string e) { events.push_back(std::move(e)); }
+  void announce(void (Form::*event)());
 
   PixelRect rect_of(WindowHandle w) const {
     if (w == kCallerHandle && caller_set) return caller_rect;
@@ -613,16 +614,25 @@ void HeadlessBackend::clear_log() {
 void HeadlessBackend::set_sys_color(int index, Rgb c) {
   impl_->colour_overrides[index] = c;
 }
-void HeadlessBackend::set_high_contrast(bool on) {
-  impl_->high_contrast = on;
-  // Like the platform's broadcast of a changed setting: every form that is up hears of it.
-  const auto up = impl_->forms;
+// Every form that is up hears of a change (like the platform's broadcast of a changed setting),
+// then the whole window is painted again, as the Win32 peer has it redrawn.
+void HeadlessBackend::Impl::announce(void (Form::*event)()) {
+  const auto up = forms;
   for (const auto& s : up) {
-    if (s->alive) s->form->raise_SettingChange();
-    // Then the whole window is painted again, as the Win32 peer has it redrawn.
+    if (s->alive) (s->form->*event)();
     for (const auto& c : s->form->controls())
       if (s->alive && c->kind() == ControlKind::PictureBox) static_cast<PictureBox&>(*c).paint();
   }
+}
+
+void HeadlessBackend::set_high_contrast(bool on) {
+  impl_->high_contrast = on;
+  impl_->announce(&Form::raise_SettingChange);
+}
+void HeadlessBackend::set_dpi(float twips_per_pixel, int icon_px) {
+  impl_->screen.size.twips_per_pixel = twips_per_pixel;
+  impl_->screen.size.icon_px = icon_px;
+  impl_->announce(&Form::raise_DpiChange);
 }
 std::wstring HeadlessBackend::clipboard() const {
   return impl_->clipboard;

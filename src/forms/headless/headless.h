@@ -86,6 +86,10 @@ class HeadlessBackend : public Backend {
   void set_icon_size(int px);
   // The user's high-contrast setting; a change is announced to every form that is up.
   void set_high_contrast(bool on);
+  // The screen's DPI (twips per pixel, icon size) changes under the forms that are up, as when a
+  // per-monitor aware window goes to a monitor of another DPI: each hears of it, then is painted
+  // again.
+  void set_dpi(float twips_per_pixel, int icon_px);
   std::wstring clipboard() const;  // the last text put on the clipboard
   void set_caller_window(std::wstring caption, PixelRect rect);
   WindowHandle caller_window() const;  // the caller window's handle (0 when none is set)

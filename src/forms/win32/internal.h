@@ -93,9 +93,11 @@ class DibCanvas final : public Canvas {
 
 // Text layout with GDI in the fonts that the controls name. Lines are laid out here rather than by
 // DrawTextW, which cuts long lines without spaces.
+class Win32Screen;
+
 class GdiText final : public TextLayout {
  public:
-  GdiText();
+  explicit GdiText(const Win32Screen& screen);
   TextExtent measure(const std::wstring& text, const Font& font,
                      std::optional<int> wrap_width_px) override;
 
@@ -111,24 +113,54 @@ class GdiText final : public TextLayout {
  private:
   int width_of(const wchar_t* s, std::size_t n);
 
+  // Fonts by name, size in hundredths of a point, weight, character set and DPI.
+  using Key = std::tuple<std::wstring, int, int, int, int>;
+  Key key_of(const Font& f) const;
+
+  const Win32Screen& screen_;
   UniqueMemoryDc dc_;
-  std::map<std::tuple<std::wstring, int, int, int>, UniqueFont> fonts_;
-  std::map<std::tuple<std::wstring, int, int, int>, int> heights_;
+  std::map<Key, UniqueFont> fonts_;
+  std::map<Key, int> heights_;
 };
 
+// The screen as this thread's forms see it: at the system DPI, unless the thread is per-monitor
+// aware and a form's window is on a monitor of another DPI. The form made last sets it; while a
+// form's window handles a message, it is that window's.
 class Win32Screen final : public Screen {
  public:
+  struct MonitorDpi {
+    int x = 0, y = 0;  // 0: the system DPI
+  };
+
   Single Width() const override;
   Single Height() const override;
   Single TwipsPerPixelX() const override;
   Single TwipsPerPixelY() const override;
 
+  int dpi_x() const;
+  int dpi_y() const;
+  // A form's window was made: the window of a per-monitor aware thread gives its DPI, any other
+  // the system's.
+  void follow_window(HWND window);
+  // The system announced a form's new DPI (WM_DPICHANGED): taken when the window is per-monitor
+  // aware (the only windows the system tells); false, and nothing changes, otherwise.
+  bool follow_dpi_change(HWND window, int x, int y);
+  // GetSystemMetrics at the screen's DPI.
+  int metric(int index) const;
+  MonitorDpi monitor() const { return {monitor_x_, monitor_y_}; }
+  void set_monitor(MonitorDpi dpi) {
+    monitor_x_ = dpi.x;
+    monitor_y_ = dpi.y;
+  }
+
  private:
-  mutable Single tppx_ = 0, tppy_ = 0;
+  mutable int system_x_ = 0, system_y_ = 0;
+  int monitor_x_ = 0, monitor_y_ = 0;  // 0: at the system DPI
 };
 
 class Win32Platform final : public PlatformServices {
  public:
+  explicit Win32Platform(const Win32Screen& screen) : screen_(screen) {}
   WindowHandle active_window() override;
   PixelRect window_rect(WindowHandle window) override;
   std::wstring window_text(WindowHandle window, int max_chars) override;
@@ -140,11 +172,14 @@ class Win32Platform final : public PlatformServices {
   void play_message_sound() override;
   void copy_text(const std::wstring& text) override;
   bool high_contrast() override;
+
+ private:
+  const Win32Screen& screen_;
 };
 
 class Win32Backend final : public Backend {
  public:
-  Screen& screen() override { return screen_; }
+  Win32Screen& screen() override { return screen_; }
   PlatformServices& platform() override { return platform_; }
   TextLayout& text() override { return text_; }
   GdiText& gdi_text() { return text_; }
@@ -156,8 +191,8 @@ class Win32Backend final : public Backend {
 
  private:
   Win32Screen screen_;
-  Win32Platform platform_;
-  GdiText text_;
+  Win32Platform platform_{screen_};
+  GdiText text_{screen_};
   SurfacePool surfaces_;
   std::optional<DibCanvas> back_;
 };

@@ -2,7 +2,8 @@
 // loop. Implemented: the form's window composes everything drawn (picture boxes with their
 // persistent images, labels, lines, images) from one back buffer in its WM_PAINT, repainting only
 // the invalid region; picture boxes, labels, lines and images are windowless, their mouse input
-// hit-tested on the form; push buttons are native child windows, made when first shown.
+// hit-tested on the form; push buttons are native child windows, made when first shown. Each
+// window is at its own DPI (per-monitor aware hosts): WM_DPICHANGED lays its form out again.
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -42,6 +43,22 @@ bool is_key_message(UINT msg) {
   return msg == WM_KEYDOWN || msg == WM_KEYUP || msg == WM_SYSKEYDOWN || msg == WM_SYSKEYUP ||
          msg == WM_CHAR || msg == WM_SYSCHAR;
 }
+
+// While a form's window handles a message, the thread's screen is at that window's DPI.
+class DpiScope {
+ public:
+  DpiScope(Win32Screen& screen, Win32Screen::MonitorDpi dpi)
+      : screen_(screen), previous_(screen.monitor()) {
+    screen.set_monitor(dpi);
+  }
+  ~DpiScope() { screen_.set_monitor(previous_); }
+  DpiScope(const DpiScope&) = delete;
+  DpiScope& operator=(const DpiScope&) = delete;
+
+ private:
+  Win32Screen& screen_;
+  Win32Screen::MonitorDpi previous_;
+};
 
 class Win32FormPeer final : public FormPeer {
  public:
@@ -98,6 +115,7 @@ class Win32FormPeer final : public FormPeer {
   void on_mouse_down(int button, WPARAM wp, LPARAM lp);
   void on_mouse_up(int button, WPARAM wp, LPARAM lp);
   void on_command(WPARAM wp, LPARAM lp);
+  void on_dpi_changed(const RECT& suggested);
 
   void paint();
   void compose(const Control* container, const RECT& clip);
@@ -114,6 +132,7 @@ class Win32FormPeer final : public FormPeer {
   bool shown_ = false;       // shown once: the windows follow every change at once
   int modal_depth_ = 0;
   HWND form_hwnd_ = nullptr;
+  Win32Screen::MonitorDpi dpi_;             // the window's DPI
   std::map<const Control*, HWND> windows_;  // the buttons that have been shown
   std::map<HWND, Control*> controls_;
   std::vector<Timer*> timers_;  // timer id = position + 1
@@ -187,6 +206,8 @@ void Win32FormPeer::create_windows() {
                           0, 1, 1, nullptr, nullptr, instance(), nullptr);
   if (!form_hwnd_) forms::raise(kErrInvalidCall, "The form's window could not be created");
   ++g_open_forms;
+  backend_.screen().follow_window(form_hwnd_);  // before the form is laid out in pixels
+  dpi_ = backend_.screen().monitor();
   ::SetWindowLongPtrW(form_hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   ::SetWindowTextW(form_hwnd_, form_.Caption().c_str());
   accessible_link_ =
@@ -509,7 +530,10 @@ LRESULT CALLBACK Win32FormPeer::form_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
 
 LRESULT CALLBACK Win32FormPeer::button_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   Win32FormPeer* p = from(hwnd);
-  if (p && is_key_message(msg) && p->on_key(msg, wp)) return 0;
+  if (p && is_key_message(msg)) {
+    DpiScope dpi(p->backend_.screen(), p->dpi_);
+    if (p->on_key(msg, wp)) return 0;
+  }
   if (msg == WM_LBUTTONDBLCLK) msg = WM_LBUTTONDOWN;  // a quick second press is a press
   return ::CallWindowProcW(g_button_proc, hwnd, msg, wp, lp);
 }
@@ -553,6 +577,7 @@ bool Win32FormPeer::on_common_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp,
 
 LRESULT Win32FormPeer::on_form_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   LRESULT result = 0;
+  DpiScope dpi(backend_.screen(), dpi_);
   switch (msg) {
     case kDestroyMessage:
       if (dead_ && modal_depth_ == 0) destroy_windows();
@@ -584,6 +609,13 @@ LRESULT Win32FormPeer::on_form_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
       if (!dead_ && form_hwnd_)
         ::RedrawWindow(form_hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
       break;
+    case WM_DPICHANGED:
+      if (!dead_ && lp && backend_.screen().follow_dpi_change(hwnd, LOWORD(wp), HIWORD(wp))) {
+        dpi_ = backend_.screen().monitor();
+        on_dpi_changed(*reinterpret_cast<const RECT*>(lp));
+        return 0;
+      }
+      break;
     case WM_TIMER: {
       if (dead_ || wp == 0 || wp > timers_.size()) return 0;
       Timer& t = *timers_[wp - 1];
@@ -601,6 +633,18 @@ LRESULT Win32FormPeer::on_form_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
   }
   if (on_common_message(hwnd, msg, wp, lp, result)) return result;
   return ::DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+// The window went to a monitor of another DPI: the form lays itself out again at the new scale
+// (same twips, new pixels); the window takes the suggested place with the new layout's size, its
+// buttons their places and fonts, and everything is painted again.
+void Win32FormPeer::on_dpi_changed(const RECT& suggested) {
+  if (!raise([&] { form_.raise_DpiChange(); }) || !shown_) return;  // showing places it anyway
+  const Screen& screen = backend_.screen();
+  form_.SetLeft(static_cast<Single>(suggested.left) * screen.TwipsPerPixelX());
+  form_.SetTop(static_cast<Single>(suggested.top) * screen.TwipsPerPixelY());
+  sync();
+  ::RedrawWindow(form_hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 // ---------------------------------------------------------------------------------------------

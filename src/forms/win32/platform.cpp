@@ -15,10 +15,44 @@ namespace quillon::forms::win32 {
 namespace {
 HINSTANCE g_module = nullptr;  // set once by the DLL's entry point
 
-Single twips_per_pixel(int caps) {
+int system_dpi(int caps) {
   WindowDc screen(nullptr);
   const int dpi = ::GetDeviceCaps(screen.get(), caps);
-  return dpi > 0 ? 1440.0f / static_cast<Single>(dpi) : 15.0f;
+  return dpi > 0 ? dpi : 96;
+}
+
+// A function of a system library that older systems may lack (nullptr then).
+template <class F>
+F system_function(const wchar_t* module, const char* name) {
+  const HMODULE m = ::GetModuleHandleW(module);
+  // Through the generic function type, which converts to any other without a warning.
+  return m ? reinterpret_cast<F>(reinterpret_cast<void (*)()>(::GetProcAddress(m, name))) : nullptr;
+}
+
+// The per-monitor DPI functions of user32 (Windows 10 on, and Wine), found once.
+struct DpiFunctions {
+  using WindowContext = DPI_AWARENESS_CONTEXT(WINAPI*)(HWND);
+  using Awareness = DPI_AWARENESS(WINAPI*)(DPI_AWARENESS_CONTEXT);
+  using WindowDpi = UINT(WINAPI*)(HWND);
+  using MetricsForDpi = int(WINAPI*)(int, UINT);
+  WindowContext window_context =
+      system_function<WindowContext>(L"user32.dll", "GetWindowDpiAwarenessContext");
+  Awareness awareness =
+      system_function<Awareness>(L"user32.dll", "GetAwarenessFromDpiAwarenessContext");
+  WindowDpi window_dpi = system_function<WindowDpi>(L"user32.dll", "GetDpiForWindow");
+  MetricsForDpi metrics_for_dpi =
+      system_function<MetricsForDpi>(L"user32.dll", "GetSystemMetricsForDpi");
+};
+const DpiFunctions& dpi_functions() {
+  static const DpiFunctions functions;
+  return functions;
+}
+
+// A window takes the DPI awareness of the thread that made it (the host's thread, for a form).
+bool per_monitor_aware(HWND window) {
+  const DpiFunctions& f = dpi_functions();
+  return f.window_context && f.awareness &&
+         f.awareness(f.window_context(window)) == DPI_AWARENESS_PER_MONITOR_AWARE;
 }
 HWND hwnd(WindowHandle w) {
   return reinterpret_cast<HWND>(w);
@@ -41,14 +75,48 @@ Single Win32Screen::Width() const {
 Single Win32Screen::Height() const {
   return static_cast<Single>(::GetSystemMetrics(SM_CYSCREEN)) * TwipsPerPixelY();
 }
-// Read once per thread: every conversion between twips and pixels asks for them.
 Single Win32Screen::TwipsPerPixelX() const {
-  if (tppx_ == 0) tppx_ = twips_per_pixel(LOGPIXELSX);
-  return tppx_;
+  return 1440.0f / static_cast<Single>(dpi_x());
 }
 Single Win32Screen::TwipsPerPixelY() const {
-  if (tppy_ == 0) tppy_ = twips_per_pixel(LOGPIXELSY);
-  return tppy_;
+  return 1440.0f / static_cast<Single>(dpi_y());
+}
+
+// The system DPI is read once per thread: every conversion between twips and pixels asks for it.
+int Win32Screen::dpi_x() const {
+  if (monitor_x_ > 0) return monitor_x_;
+  if (system_x_ == 0) system_x_ = system_dpi(LOGPIXELSX);
+  return system_x_;
+}
+int Win32Screen::dpi_y() const {
+  if (monitor_y_ > 0) return monitor_y_;
+  if (system_y_ == 0) system_y_ = system_dpi(LOGPIXELSY);
+  return system_y_;
+}
+
+void Win32Screen::follow_window(HWND window) {
+  monitor_x_ = monitor_y_ = 0;
+  const DpiFunctions& f = dpi_functions();
+  if (!f.window_dpi) return;
+  const int dpi = static_cast<int>(f.window_dpi(window));
+  if (dpi > 0) follow_dpi_change(window, dpi, dpi);
+}
+
+bool Win32Screen::follow_dpi_change(HWND window, int x, int y) {
+  if (x <= 0 || y <= 0 || !per_monitor_aware(window)) return false;
+  monitor_x_ = monitor_y_ = 0;  // the system DPI, unless the monitor's differs
+  if (x != dpi_x() || y != dpi_y()) {
+    monitor_x_ = x;
+    monitor_y_ = y;
+  }
+  return true;
+}
+
+int Win32Screen::metric(int index) const {
+  const DpiFunctions& f = dpi_functions();
+  if (monitor_y_ > 0 && f.metrics_for_dpi)
+    return f.metrics_for_dpi(index, static_cast<UINT>(monitor_y_));
+  return ::GetSystemMetrics(index);
 }
 
 WindowHandle Win32Platform::active_window() {
@@ -73,15 +141,15 @@ Rgb Win32Platform::sys_color(int index) {
 }
 
 int Win32Platform::system_metrics(int index) {
-  return ::GetSystemMetrics(index);
+  return screen_.metric(index);
 }
 
 IconHandle Win32Platform::load_stock_icon(std::int32_t id) {
   if (id < 1 || id > 0xFFFF) return 0;  // not a resource number: never truncated into one
   // At the system's icon size for the screen's DPI (32 pixels at 96 DPI); shared, never freed.
   return reinterpret_cast<IconHandle>(::LoadImageW(nullptr, MAKEINTRESOURCEW(id), IMAGE_ICON,
-                                                   ::GetSystemMetrics(SM_CXICON),
-                                                   ::GetSystemMetrics(SM_CYICON), LR_SHARED));
+                                                   screen_.metric(SM_CXICON),
+                                                   screen_.metric(SM_CYICON), LR_SHARED));
 }
 
 void Win32Platform::set_topmost(WindowHandle window, bool on_top) {

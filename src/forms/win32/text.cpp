@@ -7,23 +7,19 @@
 
 namespace quillon::forms::win32 {
 
-namespace {
-auto key_of(const Font& f) {
-  return std::make_tuple(f.name, static_cast<int>(std::lround(f.size * 100)), f.weight, f.charset);
-}
-}  // namespace
+GdiText::GdiText(const Win32Screen& screen) : screen_(screen), dc_(::CreateCompatibleDC(nullptr)) {}
 
-GdiText::GdiText() : dc_(::CreateCompatibleDC(nullptr)) {}
+GdiText::Key GdiText::key_of(const Font& f) const {
+  return {f.name, static_cast<int>(std::lround(f.size * 100)), f.weight, f.charset,
+          screen_.dpi_y()};
+}
 
 HFONT GdiText::font(const Font& f) {
   const auto key = key_of(f);
   auto it = fonts_.find(key);
   if (it != fonts_.end()) return it->second.get();
-  const int dpi = [] {
-    WindowDc screen(nullptr);
-    return ::GetDeviceCaps(screen.get(), LOGPIXELSY);
-  }();
-  const int height = -static_cast<int>(std::lround(static_cast<double>(f.size) * dpi / 72.0));
+  const int height =
+      -static_cast<int>(std::lround(static_cast<double>(f.size) * std::get<4>(key) / 72.0));
   LOGFONTW lf{};
   lf.lfHeight = height;
   lf.lfWeight = f.weight;
