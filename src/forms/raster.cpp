@@ -360,4 +360,63 @@ void RingBatch::flush(const PixelBuffer& buf) {
   rings_.clear();
 }
 
+bool BoxBatch::add(int x0, int y0, int x1, int y1, std::uint32_t value) {
+  constexpr std::size_t kMaxBoxes = 1024;
+  if (boxes_.size() == kMaxBoxes) return false;
+  boxes_.push_back({x0, y0, x1, y1, value});
+  return true;
+}
+
+void BoxBatch::flush(const PixelBuffer& buf, std::optional<std::uint32_t> background) {
+  struct Run {
+    int x0, x1;
+  };
+  std::vector<Box> boxes;
+  std::vector<int> edges{0, buf.height};
+  for (Box b : boxes_) {
+    b.x0 = std::max(b.x0, 0);
+    b.x1 = std::min(b.x1, buf.width);
+    b.y0 = std::max(b.y0, 0);
+    b.y1 = std::min(b.y1, buf.height);
+    if (b.x0 >= b.x1 || b.y0 >= b.y1) continue;
+    boxes.push_back(b);
+    edges.push_back(b.y0);
+    edges.push_back(b.y1);
+  }
+  boxes_.clear();
+  if (buf.width <= 0 || buf.height <= 0) return;
+  std::sort(edges.begin(), edges.end());
+  edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
+  std::vector<Run> runs;  // the columns that the boxes of a band of rows cover, left to right
+  for (std::size_t i = 0; i + 1 < edges.size(); ++i) {
+    const int top = edges[i], bottom = edges[i + 1];
+    // Every box covers all the rows of this band or none of them.
+    if (background) span(buf, top, 0, buf.width - 1, *background);
+    runs.clear();
+    for (const Box& b : boxes) {
+      if (b.y0 > top || b.y1 < bottom) continue;
+      span(buf, top, b.x0, b.x1 - 1, b.value);
+      runs.push_back({b.x0, b.x1});
+    }
+    if (background) {
+      runs.assign(1, {0, buf.width});
+    } else {
+      std::sort(runs.begin(), runs.end(), [](Run a, Run b) { return a.x0 < b.x0; });
+      std::size_t n = 0;
+      for (const Run& r : runs) {
+        if (n > 0 && r.x0 <= runs[n - 1].x1)
+          runs[n - 1].x1 = std::max(runs[n - 1].x1, r.x1);
+        else
+          runs[n++] = r;
+      }
+      runs.resize(n);
+    }
+    const std::uint32_t* first = buf.bits + static_cast<std::ptrdiff_t>(top) * buf.stride;
+    for (int y = top + 1; y < bottom; ++y)
+      for (const Run& r : runs)
+        std::memcpy(buf.bits + static_cast<std::ptrdiff_t>(y) * buf.stride + r.x0, first + r.x0,
+                    static_cast<std::size_t>(r.x1 - r.x0) * sizeof *first);
+  }
+}
+
 }  // namespace quillon::forms

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace quillon::forms {
@@ -62,6 +63,27 @@ class RingBatch {
   };
   int cx_ = 0, cy_ = 0, pen_ = 0, r_ = 0;
   std::vector<Ring> rings_;
+};
+
+// Boxes filled one after another, held back and then drawn at once: the rows that the same boxes
+// cross look alike, so each run of such rows is drawn once and copied (side-by-side bands cost a
+// row and copies rather than a row per band). The pixels are those of fill_span_rect for each box
+// in turn; with a background, every other pixel of the buffer is set to it as well (a surface of
+// one colour made real in the same pass).
+class BoxBatch {
+ public:
+  // False when the batch is full: draw it, then the box.
+  bool add(int x0, int y0, int x1, int y1, std::uint32_t value);
+  void flush(const PixelBuffer& buf, std::optional<std::uint32_t> background = std::nullopt);
+  void clear() { boxes_.clear(); }
+  bool empty() const { return boxes_.empty(); }
+
+ private:
+  struct Box {
+    int x0, y0, x1, y1;
+    std::uint32_t value;
+  };
+  std::vector<Box> boxes_;
 };
 
 }  // namespace quillon::forms

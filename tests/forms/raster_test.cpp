@@ -45,6 +45,35 @@ TEST(RingBatchTest, DrawsThePixelsOfEachCircleInTurn) {
   }
 }
 
+// Bands side by side and one above the other, overlapping boxes and boxes partly or wholly off the
+// surface, on a surface with a picture on it or on one of one colour.
+TEST(BoxBatchTest, DrawsThePixelsOfEachBoxInTurn) {
+  std::mt19937 random(11);
+  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+  for (int round = 0; round < 40; ++round) {
+    const bool background = round % 2 == 1;
+    std::vector<std::uint32_t> one(60 * 40), batch(60 * 40);
+    for (std::size_t i = 0; i < one.size(); ++i) one[i] = batch[i] = static_cast<std::uint32_t>(i);
+    const PixelBuffer a{one.data(), 60, 40, 60}, b{batch.data(), 60, 40, 60};
+    if (background) fill_span_rect(a, 0, 0, 60, 40, 0xBACC);
+    BoxBatch boxes;
+    const int n = pick(1, 90);
+    for (int k = 0; k < n; ++k) {
+      int x0 = pick(-10, 65), y0 = pick(-10, 45), x1 = x0 + pick(-2, 40), y1 = y0 + pick(-2, 30);
+      if (round % 4 == 0) y0 = 0, y1 = 40, x0 = k * 60 / n, x1 = (k + 1) * 60 / n;  // columns
+      const std::uint32_t colour = random() & 0xFFFFFF;
+      fill_span_rect(a, x0, y0, x1, y1, colour);
+      ASSERT_TRUE(boxes.add(x0, y0, x1, y1, colour));
+    }
+    if (background)
+      boxes.flush(b, 0xBACC);
+    else
+      boxes.flush(b);
+    EXPECT_TRUE(boxes.empty());
+    ASSERT_EQ(one, batch) << "round " << round;
+  }
+}
+
 TEST(RingBatchTest, TakesOnlyGrowingRingsOfOneCentreAndPen) {
   RingBatch rings;
   EXPECT_FALSE(rings.add(5, 5, 3, 1, 0));  // a one-pixel pen is the midpoint circle

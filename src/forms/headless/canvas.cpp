@@ -142,6 +142,7 @@ void RasterCanvas::reset(int width, int height, Rgb fill) {
 
 void RasterCanvas::make_flat(Rgb colour) {
   rings_.clear();  // covered by the new colour
+  boxes_.clear();
   give_back(std::move(bits_), capacity_);
   capacity_ = 0;
   flat_ = colour;
@@ -162,16 +163,21 @@ PixelBuffer RasterCanvas::unflatten() {
 PixelBuffer RasterCanvas::pixels() {
   if (flat_) {
     const Rgb colour = *flat_;
-    fill_span_rect(unflatten(), 0, 0, width_, height_, colour);
+    const PixelBuffer buf = unflatten();
+    if (boxes_.empty())
+      fill_span_rect(buf, 0, 0, width_, height_, colour);
+    else
+      boxes_.flush(buf, colour);  // the surface's colour and the boxes in one pass
   }
   const PixelBuffer buf{bits_.get(), width_, height_, width_};
+  if (!boxes_.empty()) boxes_.flush(buf);
   if (!rings_.empty()) rings_.flush(buf);
   return buf;
 }
 
 void RasterCanvas::settle() const {
-  // Canvases are never made const; a reader sees what has been drawn, so the rings are drawn.
-  if (!rings_.empty()) const_cast<RasterCanvas*>(this)->pixels();
+  // Canvases are never made const; a reader sees what has been drawn, so what is held is drawn.
+  if (!rings_.empty() || !boxes_.empty()) const_cast<RasterCanvas*>(this)->pixels();
 }
 
 void RasterCanvas::fill_rect(int x0, int y0, int x1, int y1, Rgb colour) {
@@ -179,27 +185,10 @@ void RasterCanvas::fill_rect(int x0, int y0, int x1, int y1, Rgb colour) {
     make_flat(colour);
     return;
   }
-  if (!flat_ || !rings_.empty()) {
-    fill_span_rect(pixels(), x0, y0, x1, y1, colour);
-    return;
-  }
-  // On a surface of one colour every pixel is set once (the first band of a shading, say): the
-  // rows above and below the box in the old colour, the rows across it in both.
-  x0 = std::max(x0, 0);
-  y0 = std::max(y0, 0);
-  x1 = std::min(x1, width_);
-  y1 = std::min(y1, height_);
-  if (x0 >= x1 || y0 >= y1) return;
-  const Rgb old = *flat_;
-  const PixelBuffer buf = unflatten();
-  fill_span_rect(buf, 0, 0, width_, y0, old);
-  fill_span_rect(buf, 0, y1, width_, height_, old);
-  fill_span_rect(buf, 0, y0, x0, y0 + 1, old);
-  fill_span_rect(buf, x0, y0, x1, y0 + 1, colour);
-  fill_span_rect(buf, x1, y0, width_, y0 + 1, old);
-  const Rgb* across = row(y0);
-  for (int y = y0 + 1; y < y1; ++y)
-    std::copy_n(across, width_, bits_.get() + static_cast<std::size_t>(y) * width_);
+  if (std::max(x0, 0) >= std::min(x1, width_) || std::max(y0, 0) >= std::min(y1, height_))
+    return;                       // nothing of it on the surface
+  if (!rings_.empty()) pixels();  // they come first
+  if (!boxes_.add(x0, y0, x1, y1, colour)) fill_span_rect(pixels(), x0, y0, x1, y1, colour);
 }
 
 void RasterCanvas::line(int x0, int y0, int x1, int y1, int pen_width, Rgb colour) {
@@ -207,7 +196,7 @@ void RasterCanvas::line(int x0, int y0, int x1, int y1, int pen_width, Rgb colou
 }
 
 void RasterCanvas::circle(int cx, int cy, int r, int pen_width, Rgb colour) {
-  if (rings_.add(cx, cy, r, pen_width, colour)) return;
+  if (boxes_.empty() && rings_.add(cx, cy, r, pen_width, colour)) return;
   const PixelBuffer buf = pixels();  // draws the rings held so far
   if (!rings_.add(cx, cy, r, pen_width, colour)) raster_circle(buf, cx, cy, r, pen_width, colour);
 }
