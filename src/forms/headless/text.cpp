@@ -239,9 +239,15 @@ void FontStack::break_lines(FontFace& f, const std::wstring& text, std::optional
     impl_->prefix_face = &f;
   }
   auto width = [&](std::size_t a, std::size_t b) { return prefix[b] - prefix[a]; };
+  // The first of what is sought at or after `from`, or `end` when there is none before it.
+  auto first_space = [&](std::size_t from, std::size_t end) {
+    return std::min(text.find(L' ', from), end);
+  };
+  auto first_non_space = [&](std::size_t from, std::size_t end) {
+    return std::min(text.find_first_not_of(L' ', from), end);
+  };
   for (std::size_t start = 0;;) {
-    std::size_t end = start;
-    while (end < text.size() && text[end] != L'\r' && text[end] != L'\n') ++end;
+    const std::size_t end = std::min(text.find_first_of(L"\r\n", start), text.size());
     if (!wrap_width_px || start == end) {
       take(start, end, width(start, end));
     } else {
@@ -250,23 +256,23 @@ void FontStack::break_lines(FontFace& f, const std::wstring& text, std::optional
         // Take words while they fit.
         std::size_t last_fit = pos;
         for (std::size_t next = pos; next < end;) {
-          std::size_t word_end = next;
-          while (word_end < end && text[word_end] == L' ') ++word_end;
-          while (word_end < end && text[word_end] != L' ') ++word_end;
+          const std::size_t word_end = first_space(first_non_space(next, end), end);
           if (width(pos, word_end) > limit) break;
           last_fit = next = word_end;
         }
         if (last_fit == pos) {
-          // The first word alone is too wide: break it between characters (at least one).
-          std::size_t n = pos + 1;
-          while (n < end && text[n] != L' ' && width(pos, n + 1) <= limit) ++n;
-          last_fit = n;
+          // The first word alone is too wide: break it between characters (at least one), after
+          // the last that fits (widths only grow along the text).
+          const std::size_t stop = first_space(pos + 1, end);
+          const auto over = std::upper_bound(prefix.begin() + static_cast<std::ptrdiff_t>(pos + 2),
+                                             prefix.begin() + static_cast<std::ptrdiff_t>(stop + 1),
+                                             prefix[pos] + limit);
+          last_fit = static_cast<std::size_t>(over - prefix.begin()) - 1;
         }
         std::size_t line_end = last_fit;
         while (line_end > pos && text[line_end - 1] == L' ') --line_end;
         take(pos, line_end, width(pos, line_end));
-        pos = last_fit;
-        while (pos < end && text[pos] == L' ') ++pos;  // spaces at a break vanish
+        pos = first_non_space(last_fit, end);  // spaces at a break vanish
       }
     }
     if (end == text.size()) break;
