@@ -368,32 +368,38 @@ bool BoxBatch::add(int x0, int y0, int x1, int y1, std::uint32_t value) {
 }
 
 void BoxBatch::flush(const PixelBuffer& buf, std::optional<std::uint32_t> background) {
-  struct Run {
-    int x0, x1;
-  };
-  std::vector<Box> boxes;
-  std::vector<int> edges{0, buf.height};
+  if (!background && boxes_.size() == 1) {  // nothing to share
+    const Box& b = boxes_.front();
+    fill_span_rect(buf, b.x0, b.y0, b.x1, b.y1, b.value);
+    boxes_.clear();
+    return;
+  }
+  std::size_t kept = 0;  // the boxes clipped to the buffer, those left
+  edges_.assign({0, buf.height});
   for (Box b : boxes_) {
     b.x0 = std::max(b.x0, 0);
     b.x1 = std::min(b.x1, buf.width);
     b.y0 = std::max(b.y0, 0);
     b.y1 = std::min(b.y1, buf.height);
     if (b.x0 >= b.x1 || b.y0 >= b.y1) continue;
-    boxes.push_back(b);
-    edges.push_back(b.y0);
-    edges.push_back(b.y1);
+    boxes_[kept++] = b;
+    edges_.push_back(b.y0);
+    edges_.push_back(b.y1);
   }
-  boxes_.clear();
-  if (buf.width <= 0 || buf.height <= 0) return;
-  std::sort(edges.begin(), edges.end());
-  edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
-  std::vector<Run> runs;  // the columns that the boxes of a band of rows cover, left to right
-  for (std::size_t i = 0; i + 1 < edges.size(); ++i) {
-    const int top = edges[i], bottom = edges[i + 1];
+  boxes_.resize(kept);
+  if (buf.width <= 0 || buf.height <= 0) {
+    boxes_.clear();
+    return;
+  }
+  std::sort(edges_.begin(), edges_.end());
+  edges_.erase(std::unique(edges_.begin(), edges_.end()), edges_.end());
+  std::vector<Run>& runs = runs_;  // the columns that a band's boxes cover, left to right
+  for (std::size_t i = 0; i + 1 < edges_.size(); ++i) {
+    const int top = edges_[i], bottom = edges_[i + 1];
     // Every box covers all the rows of this band or none of them.
     if (background) span(buf, top, 0, buf.width - 1, *background);
     runs.clear();
-    for (const Box& b : boxes) {
+    for (const Box& b : boxes_) {
       if (b.y0 > top || b.y1 < bottom) continue;
       span(buf, top, b.x0, b.x1 - 1, b.value);
       runs.push_back({b.x0, b.x1});
@@ -417,6 +423,7 @@ void BoxBatch::flush(const PixelBuffer& buf, std::optional<std::uint32_t> backgr
         std::memcpy(buf.bits + static_cast<std::ptrdiff_t>(y) * buf.stride + r.x0, first + r.x0,
                     static_cast<std::size_t>(r.x1 - r.x0) * sizeof *first);
   }
+  boxes_.clear();
 }
 
 }  // namespace quillon::forms

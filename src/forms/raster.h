@@ -83,7 +83,12 @@ class BoxBatch {
     int x0, y0, x1, y1;
     std::uint32_t value;
   };
+  struct Run {
+    int x0, x1;
+  };
   std::vector<Box> boxes_;
+  std::vector<int> edges_;  // kept from flush to flush, as is their memory
+  std::vector<Run> runs_;
 };
 
 }  // namespace quillon::forms
