@@ -393,14 +393,29 @@ void BoxBatch::flush(const PixelBuffer& buf, std::optional<std::uint32_t> backgr
   }
   std::sort(edges_.begin(), edges_.end());
   edges_.erase(std::unique(edges_.begin(), edges_.end()), edges_.end());
+  // Bands of rows between edges: every box covers all the rows of a band or none of them. Each
+  // band's boxes, in the order they came, are listed at first_[band] .. first_[band + 1] of in_.
+  const std::size_t bands = edges_.size() - 1;
+  auto band_of = [&](int y) {
+    return static_cast<std::size_t>(std::lower_bound(edges_.begin(), edges_.end(), y) -
+                                    edges_.begin());
+  };
+  first_.assign(bands + 1, 0);
+  for (const Box& b : boxes_)
+    for (std::size_t k = band_of(b.y0), end = band_of(b.y1); k < end; ++k) ++first_[k + 1];
+  for (std::size_t k = 0; k < bands; ++k) first_[k + 1] += first_[k];
+  in_.resize(first_[bands]);
+  fill_.assign(first_.begin(), first_.end() - 1);
+  for (std::size_t i = 0; i < boxes_.size(); ++i)
+    for (std::size_t k = band_of(boxes_[i].y0), end = band_of(boxes_[i].y1); k < end; ++k)
+      in_[fill_[k]++] = i;
   std::vector<Run>& runs = runs_;  // the columns that a band's boxes cover, left to right
-  for (std::size_t i = 0; i + 1 < edges_.size(); ++i) {
-    const int top = edges_[i], bottom = edges_[i + 1];
-    // Every box covers all the rows of this band or none of them.
+  for (std::size_t k = 0; k < bands; ++k) {
+    const int top = edges_[k], bottom = edges_[k + 1];
     if (background) span(buf, top, 0, buf.width - 1, *background);
     runs.clear();
-    for (const Box& b : boxes_) {
-      if (b.y0 > top || b.y1 < bottom) continue;
+    for (std::size_t j = first_[k]; j < first_[k + 1]; ++j) {
+      const Box& b = boxes_[in_[j]];
       span(buf, top, b.x0, b.x1 - 1, b.value);
       runs.push_back({b.x0, b.x1});
     }

@@ -87,7 +87,9 @@ class BoxBatch {
     int x0, x1;
   };
   std::vector<Box> boxes_;
-  std::vector<int> edges_;  // kept from flush to flush, as is their memory
+  // Working memory, kept from flush to flush.
+  std::vector<int> edges_;
+  std::vector<std::size_t> first_, fill_, in_;
   std::vector<Run> runs_;
 };
 
