@@ -63,6 +63,7 @@ void DibCanvas::create(int width, int height) {
 }
 
 void DibCanvas::reset(int width, int height, Rgb fill) {
+  rings_.clear();  // covered by the fill
   ensure_size(width, height);
   fill_rect(0, 0, s_->width, s_->height, fill);
 }
