@@ -1,4 +1,4 @@
-// Rings held back and drawn at once give the pixels of the same circles drawn one by one.
+// Rings and boxes held back and drawn at once give the pixels of the same shapes drawn one by one.
 #include "forms/raster.h"
 
 #include <gtest/gtest.h>
@@ -85,8 +85,8 @@ TEST(RingBatchTest, TakesOnlyGrowingRingsOfOneCentreAndPen) {
   EXPECT_TRUE(rings.add(5, 5, 4, 4, 0));
 }
 
-// Held-back rings are drawn before whatever comes after them, and a whole new background drops
-// them: the picture box's pixels are those of each statement in turn.
+// What is held back is drawn before whatever comes after it, and a whole new background drops it:
+// the picture box's pixels are those of each statement in turn.
 using RingBatchOnCanvasTest = quillon::testing::OnHeadless;
 
 TEST_F(RingBatchOnCanvasTest, KeepsItsPlaceAmongOtherDrawing) {
@@ -108,6 +108,8 @@ TEST_F(RingBatchOnCanvasTest, KeepsItsPlaceAmongOtherDrawing) {
   raster_line(ref, 0, 20, 59, 20, 6, rgb(0, 255, 0));
   p.Circle(30, 20, 25, rgb(0, 0, 255));
   raster_circle(ref, 30, 20, 25, 6, rgb(0, 0, 255));
+  p.FilledBox(25, 15, 35, 25, rgb(5, 5, 5));  // over the rings held back
+  fill_span_rect(ref, 23, 13, 39, 29, rgb(5, 5, 5));
   for (int y = 0; y < 40; ++y)
     for (int x = 0; x < 60; ++x) ASSERT_EQ(s.at(x, y), want[y * 60 + x]) << x << "," << y;
 }
