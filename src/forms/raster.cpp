@@ -206,7 +206,20 @@ void raster_line(const PixelBuffer& buf, int x0, int y0, int x1, int y1, int pen
   const int top = static_cast<int>(std::max(0.0, std::floor(std::min(ay, ay + dy) - h)));
   const int bottom =
       static_cast<int>(std::min(buf.height - 1.0, std::ceil(std::max(ay, ay + dy) + h)));
+  // Rows more than a pen's half width from both ends, between them, cross the body alone, away
+  // from its ends: there the columns move by dx / dy a row, with no root and no division.
+  const double near = h + 1;
+  const double mid_top = std::min(ay, ay + dy) + near, mid_bottom = std::max(ay, ay + dy) - near;
+  const double step = dy != 0 ? dx / dy : 0, half = dy != 0 ? h * len / std::abs(dy) : 0;
   for (int y = top; y <= bottom; ++y) {
+    if (y > mid_top && y < mid_bottom) {
+      const double centre = ax + (y - ay) * step;
+      const double lo = std::ceil(centre - half - kEps), hi = std::floor(centre + half + kEps);
+      if (hi >= 0 && lo < buf.width)
+        span(buf, y, static_cast<int>(std::max(lo, -1.0)),
+             static_cast<int>(std::min(hi, static_cast<double>(buf.width))), value);
+      continue;
+    }
     Interval row;
     // The two round ends.
     const double ends[2][2] = {{ax, ay}, {ax + dx, ay + dy}};
