@@ -7,16 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#if defined(__SANITIZE_ADDRESS__)
-#define QUILLON_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define QUILLON_ASAN 1
-#endif
-#endif
-#if QUILLON_ASAN
-#include <sanitizer/asan_interface.h>
-#endif
+#include "forms/asan.h"
 
 namespace quillon::forms {
 
@@ -190,6 +181,14 @@ bool clip_segment(double& ax, double& ay, double& bx, double& by, double x0, dou
   ax = nax;
   ay = nay;
   return true;
+}
+
+void copy_corner(const PixelBuffer& dst, const PixelBuffer& src, int width, int height) {
+  if (width <= 0) return;
+  for (int y = 0; y < height; ++y)
+    std::memcpy(dst.bits + static_cast<std::ptrdiff_t>(y) * dst.stride,
+                src.bits + static_cast<std::ptrdiff_t>(y) * src.stride,
+                static_cast<std::size_t>(width) * sizeof *dst.bits);
 }
 
 void fill_span_rect(const PixelBuffer& buf, int x0, int y0, int x1, int y1, std::uint32_t value) {

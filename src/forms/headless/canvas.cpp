@@ -3,21 +3,11 @@
 #include <algorithm>
 #include <bit>
 #include <memory>
+#include <utility>
 #include <vector>
 
+#include "forms/asan.h"
 #include "forms/headless/internal.h"
-
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define QUILLON_ASAN 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define QUILLON_ASAN 1
-#endif
-#ifdef QUILLON_ASAN
-#include <sanitizer/asan_interface.h>
-#endif
 
 namespace quillon::forms::headless {
 
@@ -78,14 +68,14 @@ class BufferPool {
   // Everything from pixel `from` on is poisoned when `all` is false; the whole buffer when true.
   static void poison([[maybe_unused]] const Buffer& b, [[maybe_unused]] bool all,
                      [[maybe_unused]] std::size_t from) {
-#ifdef QUILLON_ASAN
+#if QUILLON_ASAN
     if (!all) ASAN_UNPOISON_MEMORY_REGION(b.bits.get(), from * sizeof(Rgb));
     const std::size_t start = all ? 0 : from;
     ASAN_POISON_MEMORY_REGION(b.bits.get() + start, (b.capacity - start) * sizeof(Rgb));
 #endif
   }
   static void unpoison_all([[maybe_unused]] const Buffer& b) {
-#ifdef QUILLON_ASAN
+#if QUILLON_ASAN
     ASAN_UNPOISON_MEMORY_REGION(b.bits.get(), b.capacity * sizeof(Rgb));
 #endif
   }
@@ -138,6 +128,24 @@ void RasterCanvas::reset(int width, int height, Rgb fill) {
       static_cast<long long>(width_) * height_ > kMaxPixels)
     width_ = height_ = 0;
   make_flat(fill);
+}
+
+void RasterCanvas::resize(int width, int height, Rgb fill) {
+  settle();
+  const std::optional<Rgb> old_flat = flat_;
+  const PixelBuffer old{bits_.get(), width_, height_, width_};
+  std::unique_ptr<Rgb[]> old_bits = std::move(bits_);  // kept from the pool until copied
+  const std::size_t old_capacity = std::exchange(capacity_, 0);
+  reset(width, height, fill);
+  const int w = std::min(old.width, width_), h = std::min(old.height, height_);
+  if (w > 0 && h > 0 && old_flat != fill) {
+    const PixelBuffer now = pixels();
+    if (old_flat)
+      fill_span_rect(now, 0, 0, w, h, *old_flat);
+    else
+      copy_corner(now, old, w, h);
+  }
+  give_back(std::move(old_bits), old_capacity);
 }
 
 void RasterCanvas::make_flat(Rgb colour) {
