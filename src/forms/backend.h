@@ -73,6 +73,8 @@ class Canvas {
   virtual int height() const = 0;
   // New size; the whole surface becomes fill.
   virtual void reset(int width, int height, Rgb fill) = 0;
+  // New size keeping what fits of the pixels at the top left; the new area becomes fill.
+  virtual void resize(int width, int height, Rgb fill) = 0;
   // Fill the half-open pixel rectangle [x0, x1) x [y0, y1) (clipped to the surface).
   virtual void fill_rect(int x0, int y0, int x1, int y1, Rgb colour) = 0;
   // A straight line with a solid pen pen_width pixels wide, round ends, centred on the path

@@ -110,20 +110,7 @@ void PictureBox::resize_image() {
     image_.reset();  // made again, blank, when it is next needed
     return;
   }
-  // The persistent image keeps what it holds; new area shows BackColor.
-  auto grown = backend().make_canvas(w, h, back);
-  const int cw = std::min(w, image_->width()), ch = std::min(h, image_->height());
-  for (int y = 0; y < ch; ++y) {
-    int x = 0;
-    while (x < cw) {
-      const Rgb c = image_->pixel(x, y);
-      int run = x + 1;
-      while (run < cw && image_->pixel(run, y) == c) ++run;
-      if (c != back) grown->fill_rect(x, y, run, y + 1, c);
-      x = run;
-    }
-  }
-  image_ = std::move(grown);
+  image_->resize(w, h, back);  // the persistent image keeps what it holds; new area shows BackColor
 }
 
 void PictureBox::SetWidth(Single v) {

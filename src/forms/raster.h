@@ -25,6 +25,8 @@ struct PixelBuffer {
 // of it is left.
 bool clip_segment(double& ax, double& ay, double& bx, double& by, double x0, double y0, double x1,
                   double y1);
+// Copies the top-left width x height pixels of src to the same place in dst (both hold them).
+void copy_corner(const PixelBuffer& dst, const PixelBuffer& src, int width, int height);
 // Fills [x0, x1) x [y0, y1), clipped to the buffer.
 void fill_span_rect(const PixelBuffer& buf, int x0, int y0, int x1, int y1, std::uint32_t value);
 // A line pen_width pixels wide with round ends, centred on (x0, y0)-(x1, y1).

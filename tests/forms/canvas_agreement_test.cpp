@@ -52,7 +52,8 @@ TEST(Canvases, PaintExactlyThePixelsOfEachShape) {
       {Kind::Box, 2, 3, 5, 7},       {Kind::Box, -100, -100, 3, 2}, {Kind::Box, 9, 9, 2, 2},
       {Kind::Line, 5, 24, 58, 24},   {Kind::Line, 32, 3, 32, 44},   {Kind::Line, 40, 2, 0, 42},
       {Kind::Line, 30, 20, 30, 20},  {Kind::Line, 10, 10, 50, 40},  {Kind::Line, 0, 47, 63, 0},
-      {Kind::Line, 20, 10, 23, 40},  {Kind::Line, -20, -5, 80, 60}, {Kind::Circle, 32, 24, 0, 0},
+      {Kind::Line, 20, 10, 23, 40},  {Kind::Line, -20, -5, 80, 60}, {Kind::Line, 12, 8, 48, 35},
+      {Kind::Line, 29, -50, 31, 90}, {Kind::Line, 60, 46, 2, 40},   {Kind::Circle, 32, 24, 0, 0},
       {Kind::Circle, 32, 24, 1, 0},  {Kind::Circle, 32, 24, 6, 0},  {Kind::Circle, 32, 24, 7, 0},
       {Kind::Circle, 32, 24, 20, 0}, {Kind::Circle, 32, 24, 30, 0}, {Kind::Circle, 0, 0, 40, 0},
       {Kind::Circle, 70, 60, 50, 0}, {Kind::Circle, 32, 24, -3, 0},
@@ -92,6 +93,38 @@ TEST(Canvases, ShapesFromFarOutsideAreClipped) {
   for (int y = 0; y < 30; ++y)
     for (int x = 0; x < 40; ++x)
       ASSERT_EQ(canvas->pixel(x, y) == kInk, (y >= 11 && y <= 19) || y == 25) << x << "," << y;
+}
+
+// A resize keeps the pixels that fit at the top left and fills the new area, whether the surface
+// holds a drawing, is of one colour, or has rings not yet drawn.
+TEST(Canvases, ResizeKeepsTheCornerAndFillsTheRest) {
+  constexpr Rgb kOld = 0x102030, kFill = 0x405060;
+  enum class Held { Drawing, OneColour, FillColour, Rings };
+  struct Case {
+    Held held;
+    int w, h;
+  };
+  const Case cases[] = {{Held::Drawing, 30, 25},    {Held::Drawing, 12, 9},
+                        {Held::Drawing, 30, 9},     {Held::OneColour, 30, 25},
+                        {Held::FillColour, 30, 25}, {Held::Rings, 25, 20},
+                        {Held::Drawing, 0, 0}};
+  for (const Case& c : cases) {
+    auto canvas = backend().make_canvas(20, 15, kOld);
+    if (c.held == Held::Drawing) canvas->fill_rect(3, 2, 18, 14, kInk);
+    if (c.held == Held::FillColour) canvas->reset(20, 15, kFill);
+    if (c.held == Held::Rings)
+      for (int r = 2; r < 6; ++r) canvas->circle(10, 7, r, 2, kInk);
+    auto want = backend().make_canvas(20, 15, 0);  // what the old surface showed
+    for (int y = 0; y < 15; ++y)
+      for (int x = 0; x < 20; ++x) want->fill_rect(x, y, x + 1, y + 1, canvas->pixel(x, y));
+    canvas->resize(c.w, c.h, kFill);
+    ASSERT_EQ(canvas->width(), c.w);
+    ASSERT_EQ(canvas->height(), c.h);
+    for (int y = 0; y < c.h; ++y)
+      for (int x = 0; x < c.w; ++x)
+        ASSERT_EQ(canvas->pixel(x, y), x < 20 && y < 15 ? want->pixel(x, y) : kFill)
+            << static_cast<int>(c.held) << " to " << c.w << "x" << c.h << " at " << x << "," << y;
+  }
 }
 
 TEST(Canvases, EmptyAndNegativeSizesAreSafe) {

@@ -68,6 +68,17 @@ void DibCanvas::reset(int width, int height, Rgb fill) {
   fill_rect(0, 0, s_->width, s_->height, fill);
 }
 
+void DibCanvas::resize(int width, int height, Rgb fill) {
+  flush();
+  std::unique_ptr<DibSurface> old = std::move(s_);  // kept from the pool until copied
+  reset(width, height, fill);
+  if (old && old->bits && s_->bits)
+    copy_corner(PixelBuffer{s_->bits, s_->width, s_->height, s_->width},
+                PixelBuffer{old->bits, old->width, old->height, old->width},
+                std::min(old->width, s_->width), std::min(old->height, s_->height));
+  if (pool_) pool_->give(std::move(old));
+}
+
 void DibCanvas::ensure_size(int width, int height) {
   if (s_ && s_->bits && width == s_->width && height == s_->height) return;
   create(width, height);

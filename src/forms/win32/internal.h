@@ -64,6 +64,7 @@ class DibCanvas final : public Canvas {
   int width() const override { return s_->width; }
   int height() const override { return s_->height; }
   void reset(int width, int height, Rgb fill) override;
+  void resize(int width, int height, Rgb fill) override;
   void fill_rect(int x0, int y0, int x1, int y1, Rgb colour) override;
   void line(int x0, int y0, int x1, int y1, int pen_width, Rgb colour) override;
   void circle(int cx, int cy, int r, int pen_width, Rgb colour) override;
