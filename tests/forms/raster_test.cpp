@@ -1,5 +1,4 @@
-// Thick lines against their definition; rings and boxes held back and drawn at once give the
-// pixels of the same shapes drawn one by one.
+// Rings and boxes held back and drawn at once give the pixels of the same shapes drawn one by one.
 #include "forms/raster.h"
 
 #include <gtest/gtest.h>
@@ -43,36 +42,6 @@ TEST(RingBatchTest, DrawsThePixelsOfEachCircleInTurn) {
     rings.flush(b);
     EXPECT_TRUE(rings.empty());
     EXPECT_EQ(one, batch) << c.name;
-  }
-}
-
-// A thick line paints exactly the pixels whose centres lie within half the pen of the segment,
-// edges included: checked against that distance worked out in integers, for every slope.
-TEST(ThickLineTest, PaintsThePixelsWithinHalfThePenOfTheSegment) {
-  struct Line {
-    int x0, y0, x1, y1, pen;
-  };
-  const std::vector<Line> cases = {
-      {5, 20, 54, 20, 6},    {30, 2, 30, 37, 12}, {3, 3, 50, 36, 12},  {50, 1, 4, 38, 5},
-      {10, 5, 40, 45, 2},    {8, 30, 38, 10, 12}, {0, 0, 59, 39, 7},   {-30, 55, 90, -20, 12},
-      {20, 10, 23, 38, 12},  {6, 17, 57, 21, 3},  {30, 20, 30, 20, 9}, {15, 35, 15, 33, 12},
-      {29, -50, 31, 90, 12}, {12, 8, 48, 35, 10}};
-  for (const Line& l : cases) {
-    std::vector<std::uint32_t> px(60 * 40, 0);
-    raster_line(PixelBuffer{px.data(), 60, 40, 60}, l.x0, l.y0, l.x1, l.y1, l.pen, 1);
-    const std::int64_t dx = l.x1 - l.x0, dy = l.y1 - l.y0, len2 = dx * dx + dy * dy;
-    const std::int64_t w2 = static_cast<std::int64_t>(l.pen) * l.pen;
-    for (int y = 0; y < 40; ++y)
-      for (int x = 0; x < 60; ++x) {
-        const std::int64_t px0 = x - l.x0, py0 = y - l.y0, along = px0 * dx + py0 * dy;
-        const std::int64_t ex = along >= len2 ? x - l.x1 : px0, ey = along >= len2 ? y - l.y1 : py0;
-        const std::int64_t cross = px0 * dy - py0 * dx;
-        const bool inside = along <= 0 || along >= len2 ? 4 * (ex * ex + ey * ey) <= w2
-                                                        : 4 * cross * cross <= w2 * len2;
-        ASSERT_EQ(px[y * 60 + x], inside ? 1u : 0u)
-            << l.x0 << "," << l.y0 << "-" << l.x1 << "," << l.y1 << " pen " << l.pen << " at " << x
-            << "," << y;
-      }
   }
 }
 
