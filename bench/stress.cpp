@@ -1,7 +1,7 @@
 // Stress and soak of Quillon.dll as hosts use it: created by ProgID and called late bound through
 // IDispatch, on many apartment threads at once, on short-lived threads, and many times on one
 // thread. Every result is checked; GDI objects, windows, threads and memory are reported before
-// (after a warm-up) and after each part.
+// and after each part, and for the warm-up on its own.
 //
 //   quillon_stress [threads] [boxes per thread] [short-lived threads] [showings]
 //                  (defaults 8 200 1000 10000; run it through bench/run stress)
@@ -117,12 +117,41 @@ void one_box(Box& box, Ending how) {
 
 struct Usage {
   int gdi_objects = 0, windows = 0, threads = 0;
-  SIZE_T pagefile = 0;
+  int gdi_by_type[OBJ_COLORSPACE + 1] = {};  // live GDI objects by GetObjectType
+  SIZE_T pagefile = 0;                       // private bytes committed
+  long long heap_used = 0;  // bytes in the busy blocks of every heap of the process
 };
+
+// The bytes that the process's heaps hold in busy blocks: growth here is memory kept by someone,
+// where committed bytes also grow when a heap keeps freed blocks for later (its high-water mark).
+long long heap_in_use() {
+  std::vector<HANDLE> heaps(64);
+  DWORD n = GetProcessHeaps(static_cast<DWORD>(heaps.size()), heaps.data());
+  if (n > heaps.size()) {
+    heaps.resize(n);
+    n = GetProcessHeaps(n, heaps.data());
+  }
+  long long used = 0;
+  for (DWORD i = 0; i < n && i < heaps.size(); ++i) {
+    if (!HeapLock(heaps[i])) continue;
+    PROCESS_HEAP_ENTRY e{};
+    while (HeapWalk(heaps[i], &e))
+      if (e.wFlags & PROCESS_HEAP_ENTRY_BUSY) used += e.cbData;
+    HeapUnlock(heaps[i]);
+  }
+  return used;
+}
 Usage usage() {
+  // An ended thread's stack is freed when the next thread ends: an empty thread ends last, so
+  // that every measurement holds the same leftover stack, not that of whichever box ended last.
+  std::thread([] {}).join();
   Usage u;
-  for (std::uintptr_t h = 1; h <= 0xFFFF; ++h)  // a Wine-only way of counting live GDI objects
-    u.gdi_objects += GetObjectType(reinterpret_cast<HGDIOBJ>(h)) != 0;
+  for (std::uintptr_t h = 1; h <= 0xFFFF; ++h) {  // a Wine-only way of counting live GDI objects
+    const DWORD type = GetObjectType(reinterpret_cast<HGDIOBJ>(h));
+    if (type == 0 || type > OBJ_COLORSPACE) continue;
+    ++u.gdi_objects;
+    ++u.gdi_by_type[type];
+  }
   EnumWindows(
       [](HWND w, LPARAM p) CALLBACK -> BOOL {
         DWORD pid = 0;
@@ -141,14 +170,38 @@ Usage usage() {
   pmc.cb = sizeof pmc;
   GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc);
   u.pagefile = pmc.PagefileUsage;
+  u.heap_used = heap_in_use();
   return u;
 }
 
 void report(const char* part, const Usage& a, const Usage& b, double seconds) {
   const long long growth = static_cast<long long>(b.pagefile) - static_cast<long long>(a.pagefile);
-  std::printf("%-34s %6.1f s  GDI %d -> %d  windows %d -> %d  threads %d -> %d  memory %+lld KiB\n",
-              part, seconds, a.gdi_objects, b.gdi_objects, a.windows, b.windows, a.threads,
-              b.threads, growth / 1024);
+  std::printf(
+      "%-34s %6.1f s  GDI %d -> %d  windows %d -> %d  threads %d -> %d  memory %+lld KiB"
+      "  (heaps in use %+lld KiB)\n",
+      part, seconds, a.gdi_objects, b.gdi_objects, a.windows, b.windows, a.threads, b.threads,
+      growth / 1024, (b.heap_used - a.heap_used) / 1024);
+  // Which kinds of GDI object came or went: the system keeps some of its own (a window DC cache
+  // that grows to the most DCs ever in use at once), where Quillon's are memory DCs, DIB
+  // sections, fonts and brushes.
+  static const char* const kinds[] = {"",
+                                      "pen",
+                                      "brush",
+                                      "DC",
+                                      "metafile DC",
+                                      "palette",
+                                      "font",
+                                      "bitmap",
+                                      "region",
+                                      "metafile",
+                                      "memory DC",
+                                      "ext pen",
+                                      "enhanced metafile DC",
+                                      "enhanced metafile",
+                                      "colour space"};
+  for (int t = 1; t <= OBJ_COLORSPACE; ++t)
+    if (a.gdi_by_type[t] != b.gdi_by_type[t])
+      std::printf("  GDI %s: %d -> %d\n", kinds[t], a.gdi_by_type[t], b.gdi_by_type[t]);
 }
 
 // Runs body on an apartment thread of its own and waits for it.
@@ -218,13 +271,18 @@ int main(int argc, char** argv) {
       std::printf("QuillonLib.Quillon could not be created: is Quillon.dll registered?\n");
       return 1;
     }
-    // Warm-up: every kind of use once, so that caches and the system's own first-use allocations
-    // are not counted as growth.
-    many_threads(threads, 40);  // as many at once: the heap and the system caches grow to that
-    short_lived(4);
-    one_thread(20, main_box);
-
     std::printf("Stress and soak through the registered Quillon.dll (late bound by ProgID)\n");
+    // Warm-up: every kind of use, so that caches and the system's own first-use allocations are
+    // not counted as growth. The first part runs whole, twice: its committed memory grows for two
+    // rounds while the heaps reach their high-water mark for that many boxes at once (the bytes
+    // in use stay the same), and the system's window DC cache grows to the most DCs in use at
+    // once. Its figures are shown too.
+    part("warm-up: threads x boxes, twice", [&] {
+      many_threads(threads, boxes);
+      many_threads(threads, boxes);
+      short_lived(4);
+      one_thread(20, main_box);
+    });
     // Repeated, the growth shows whether memory is lost per box (the same each round) or the
     // heaps only reach their high-water mark for this concurrency (less each round).
     for (int round = 1; round <= rounds; ++round)
