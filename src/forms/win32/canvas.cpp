@@ -31,12 +31,21 @@ DibCanvas::DibCanvas(int width, int height, Rgb fill, SurfacePool* pool) : pool_
   reset(width, height, fill);
 }
 
+DibCanvas::DibCanvas(std::unique_ptr<DibSurface> surface)
+    : pool_(nullptr), s_(std::move(surface)) {}
+
+std::unique_ptr<DibSurface> DibCanvas::take_surface() {
+  flush();
+  return std::move(s_);
+}
+
 DibCanvas::~DibCanvas() {
-  if (pool_) pool_->give(std::move(s_));
+  if (pool_ && s_) pool_->give(std::move(s_));
 }
 
 void DibCanvas::create(int width, int height) {
   rings_.clear();  // they were for the surface that goes
+  flat_.reset();
   width = std::max(0, width);
   height = std::max(0, height);
   if (pool_) {
@@ -63,7 +72,6 @@ void DibCanvas::create(int width, int height) {
 }
 
 void DibCanvas::reset(int width, int height, Rgb fill) {
-  rings_.clear();  // covered by the fill
   ensure_size(width, height);
   fill_rect(0, 0, s_->width, s_->height, fill);
 }
@@ -73,8 +81,7 @@ void DibCanvas::resize(int width, int height, Rgb fill) {
   std::unique_ptr<DibSurface> old = std::move(s_);  // kept from the pool until copied
   reset(width, height, fill);
   if (old && old->bits && s_->bits)
-    copy_corner(PixelBuffer{s_->bits, s_->width, s_->height, s_->width},
-                PixelBuffer{old->bits, old->width, old->height, old->width},
+    copy_corner(pixels(), PixelBuffer{old->bits, old->width, old->height, old->width},
                 std::min(old->width, s_->width), std::min(old->height, s_->height));
   if (pool_) pool_->give(std::move(old));
 }
@@ -90,8 +97,53 @@ PixelBuffer DibCanvas::pixels() const {
 }
 
 void DibCanvas::fill_rect(int x0, int y0, int x1, int y1, Rgb colour) {
+  if (x0 <= 0 && y0 <= 0 && x1 >= s_->width && y1 >= s_->height && s_->bits) {
+    if (gdi_pending_) ::GdiFlush();  // GDI output still on its way would land on the colour
+    gdi_pending_ = false;
+    rings_.clear();  // covered
+    flat_ = to_dib(colour);
+    real_top_ = real_bottom_ = 0;
+    return;
+  }
   fill_span_rect(pixels(), x0, y0, x1, y1, to_dib(colour));
 }
+
+std::optional<DibCanvas::Flat> DibCanvas::flat() const {
+  if (!flat_ || !rings_.empty() || gdi_pending_) return std::nullopt;
+  return Flat{from_dib(*flat_), real_top_, real_bottom_};
+}
+
+void DibCanvas::make_rows_real(int y0, int y1) const {
+  y0 = std::max(y0, 0);
+  y1 = std::min(y1, s_->height);
+  if (!flat_ || !s_->bits || y0 >= y1) return;
+  if (real_top_ < real_bottom_) {  // one band: the rows between the two are made real too
+    y0 = std::min(y0, real_top_);
+    y1 = std::max(y1, real_bottom_);
+  }
+  const PixelBuffer buf{s_->bits, s_->width, s_->height, s_->width};
+  if (real_top_ >= real_bottom_) {
+    fill_span_rect(buf, 0, y0, s_->width, y1, *flat_);
+  } else {
+    fill_span_rect(buf, 0, y0, s_->width, real_top_, *flat_);
+    fill_span_rect(buf, 0, real_bottom_, s_->width, y1, *flat_);
+  }
+  real_top_ = y0;
+  real_bottom_ = y1;
+  if (y0 == 0 && y1 == s_->height) flat_.reset();
+}
+
+namespace {
+// The size an icon draws at on its own (DrawIconEx with no size given).
+SIZE icon_size(HICON icon) {
+  ICONINFO ii{};
+  if (!::GetIconInfo(icon, &ii)) return {256, 256};
+  const UniqueBitmap colour(ii.hbmColor), mask(ii.hbmMask);
+  BITMAP bm{};
+  if (!::GetObjectW(ii.hbmColor ? ii.hbmColor : ii.hbmMask, sizeof bm, &bm)) return {256, 256};
+  return {bm.bmWidth, ii.hbmColor ? bm.bmHeight : bm.bmHeight / 2};  // a mask holds AND and XOR
+}
+}  // namespace
 
 void DibCanvas::line(int x0, int y0, int x1, int y1, int pen_width, Rgb colour) {
   raster_line(pixels(), x0, y0, x1, y1, pen_width, to_dib(colour));
@@ -106,17 +158,25 @@ void DibCanvas::circle(int cx, int cy, int r, int pen_width, Rgb colour) {
 
 void DibCanvas::draw_icon(int x, int y, IconHandle icon) {
   if (!icon || !s_->bits) return;
-  flush();
-  ::DrawIconEx(s_->dc.get(), x, y, reinterpret_cast<HICON>(icon), 0, 0, 0, nullptr, DI_NORMAL);
-  gdi_pending_ = true;
+  const HICON h = reinterpret_cast<HICON>(icon);
+  const SIZE size = icon_size(h);
+  if (rings_.empty())
+    make_rows_real(y, y + size.cy);  // only the icon's rows of a surface of one colour
+  else
+    flush();
+  if (gdi_pending_) ::GdiFlush();
+  ::DrawIconEx(s_->dc.get(), x, y, h, 0, 0, 0, nullptr, DI_NORMAL);
+  ::GdiFlush();
+  gdi_pending_ = false;
   // Icons with an alpha channel leave it in the top byte; the surface stays plain RGB.
-  const PixelBuffer buf = pixels();
-  for (int j = std::max(0, y); j < std::min(s_->height, y + 256); ++j)
-    for (int i = std::max(0, x); i < std::min(s_->width, x + 256); ++i)
-      buf.bits[static_cast<std::ptrdiff_t>(j) * buf.stride + i] &= 0x00FFFFFFu;
+  for (int j = std::max(0, y); j < std::min<LONG>(s_->height, y + size.cy); ++j)
+    for (int i = std::max(0, x); i < std::min<LONG>(s_->width, x + size.cx); ++i)
+      s_->bits[static_cast<std::ptrdiff_t>(j) * s_->width + i] &= 0x00FFFFFFu;
 }
 
 void DibCanvas::flush() const {
+  make_rows_real(0, s_->height);
+  flat_.reset();
   if (gdi_pending_) ::GdiFlush();
   gdi_pending_ = false;
   if (!rings_.empty()) rings_.flush(PixelBuffer{s_->bits, s_->width, s_->height, s_->width});
@@ -124,6 +184,10 @@ void DibCanvas::flush() const {
 
 Rgb DibCanvas::pixel(int x, int y) const {
   if (!s_->bits || x < 0 || y < 0 || x >= s_->width || y >= s_->height) return 0;
+  if (const auto f = flat()) {
+    if (y < f->real_top || y >= f->real_bottom) return f->colour;
+    return from_dib(s_->bits[static_cast<std::ptrdiff_t>(y) * s_->width + x]);
+  }
   flush();
   return from_dib(s_->bits[static_cast<std::ptrdiff_t>(y) * s_->width + x]);
 }

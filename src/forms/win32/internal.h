@@ -57,6 +57,8 @@ class SurfacePool {
 class DibCanvas final : public Canvas {
  public:
   DibCanvas(int width, int height, Rgb fill, SurfacePool* pool = nullptr);
+  // A canvas on a surface made before, its pixels as they are.
+  explicit DibCanvas(std::unique_ptr<DibSurface> surface);
   ~DibCanvas() override;
   DibCanvas(const DibCanvas&) = delete;
   DibCanvas& operator=(const DibCanvas&) = delete;
@@ -81,13 +83,34 @@ class DibCanvas final : public Canvas {
   PixelBuffer pixels() const;
   // Resize without clearing when the size is unchanged (a back buffer).
   void ensure_size(int width, int height);
+  // Gives up the surface, its pixels up to date; the canvas is left with none.
+  std::unique_ptr<DibSurface> take_surface();
+  // A surface of one colour (filled whole, and at most an icon drawn on it since): the colour,
+  // and the band of rows [real_top, real_bottom) whose pixels are real (empty when none is).
+  struct Flat {
+    Rgb colour;
+    int real_top, real_bottom;
+  };
+  std::optional<Flat> flat() const;
+  // The pixels as they are, for reading the real band of a surface of one colour.
+  PixelBuffer surface_rows() const {
+    return PixelBuffer{s_->bits, s_->width, s_->height, s_->width};
+  }
 
  private:
   void create(int width, int height);
-  void flush() const;  // GDI output reaches the pixels, and the rings held back are drawn
+  // The rows [y0, y1) come to hold their pixels (the colour of a surface of one colour).
+  void make_rows_real(int y0, int y1) const;
+  // The pixels come up to date: the colour of a surface of one colour is written, GDI output
+  // reaches them, and the rings held back are drawn.
+  void flush() const;
 
   SurfacePool* pool_;
   std::unique_ptr<DibSurface> s_;
+  // A surface filled whole is written when first drawn on or read, and an icon drawn on it writes
+  // only its own rows: a body of one colour with its icon is composed from its colour and a band.
+  mutable std::optional<std::uint32_t> flat_;  // the colour of every row outside the band
+  mutable int real_top_ = 0, real_bottom_ = 0;
   mutable bool gdi_pending_ = false;
   mutable RingBatch rings_;
 };
@@ -189,6 +212,7 @@ class Win32Backend final : public Backend {
   // Where forms are composed before they reach the screen: one for the thread, at least the
   // size asked for, kept from one paint and one showing to the next.
   DibCanvas& back_buffer(int width, int height);
+  ~Win32Backend() override;
 
  private:
   Win32Screen screen_;
