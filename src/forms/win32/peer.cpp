@@ -823,9 +823,24 @@ void Win32FormPeer::compose(const Control* container, const RECT& clip) {
   RECT vis{};
   if (!::IntersectRect(&vis, &area, &clip)) return;
   PixelBuffer dst = back_->pixels();
+  const auto& cs = form_.controls();
   if (!container) {
-    fill_span_rect(dst, vis.left, vis.top, vis.right, vis.bottom,
-                   to_dib(resolve_color(form_.BackColor())));
+    // The form's colour shows only where no picture box lies over it: rows that one picture box
+    // spans from side to side are left to it.
+    std::vector<std::pair<LONG, LONG>> covered;  // [top, bottom) row ranges
+    for (const auto& c : cs) {
+      if (c->container() || c->kind() != ControlKind::PictureBox || !c->Shown()) continue;
+      const RECT r = form_rect(*c);
+      if (r.left <= vis.left && r.right >= vis.right) covered.emplace_back(r.top, r.bottom);
+    }
+    std::sort(covered.begin(), covered.end());
+    const std::uint32_t back = to_dib(resolve_color(form_.BackColor()));
+    LONG y = vis.top;
+    for (const auto& [top, bottom] : covered) {
+      if (top > y) fill_span_rect(dst, vis.left, y, vis.right, std::min(top, vis.bottom), back);
+      y = std::max(y, bottom);
+    }
+    fill_span_rect(dst, vis.left, y, vis.right, vis.bottom, back);
   } else {
     const auto& pb = static_cast<const PictureBox&>(*container);
     const Canvas& img = pb.image();
@@ -835,8 +850,26 @@ void Win32FormPeer::compose(const Control* container, const RECT& clip) {
     if (!any || !::EqualRect(&shown, &vis))
       fill_span_rect(dst, vis.left, vis.top, vis.right, vis.bottom,
                      to_dib(resolve_color(pb.BackColor())));
-    if (any) {
-      const auto* dib = dynamic_cast<const DibCanvas*>(&img);
+    const auto* dib = dynamic_cast<const DibCanvas*>(&img);
+    const auto flat = dib ? dib->flat() : std::nullopt;
+    if (any && flat) {
+      // A surface of one colour: its colour, and the band of rows that holds its icon.
+      const LONG band_top = area.top + flat->real_top, band_bottom = area.top + flat->real_bottom;
+      const std::uint32_t colour = to_dib(flat->colour);
+      const RECT band{shown.left, std::max(shown.top, band_top), shown.right,
+                      std::min(shown.bottom, band_bottom)};
+      if (band.top >= band.bottom) {
+        fill_span_rect(dst, shown.left, shown.top, shown.right, shown.bottom, colour);
+      } else {
+        fill_span_rect(dst, shown.left, shown.top, shown.right, band.top, colour);
+        fill_span_rect(dst, shown.left, band.bottom, shown.right, shown.bottom, colour);
+        const PixelBuffer src = dib->surface_rows();
+        const int w = shown.right - shown.left, sx = shown.left - area.left;
+        for (LONG y = band.top; y < band.bottom; ++y)
+          std::copy_n(src.bits + static_cast<std::ptrdiff_t>(y - area.top) * src.stride + sx, w,
+                      dst.bits + static_cast<std::ptrdiff_t>(y) * dst.stride + shown.left);
+      }
+    } else if (any) {
       const PixelBuffer src = dib ? dib->pixels() : PixelBuffer{};
       const int w = shown.right - shown.left, sx = shown.left - area.left;
       for (int y = shown.top; y < shown.bottom; ++y) {
@@ -853,7 +886,6 @@ void Win32FormPeer::compose(const Control* container, const RECT& clip) {
   const PixelBuffer view{dst.bits + static_cast<std::ptrdiff_t>(vis.top) * dst.stride + vis.left,
                          vis.right - vis.left, vis.bottom - vis.top, dst.stride};
   const POINT origin{area.left - vis.left, area.top - vis.top};
-  const auto& cs = form_.controls();
   for (const auto& c : cs) {
     if (c->container() != container || !c->Shown()) continue;
     switch (c->kind()) {
