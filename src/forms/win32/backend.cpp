@@ -27,6 +27,8 @@
 //   (active window, window rectangle and text, system colours and metrics, stock icons, topmost,
 //   drag, the message sound).
 #include <algorithm>
+#include <memory>
+#include <mutex>
 #include <utility>
 
 #include "forms/win32/internal.h"
@@ -34,6 +36,12 @@
 namespace quillon::forms::win32 {
 
 namespace {
+// The back buffer of the last backend released, for the next one on any thread: a host that makes
+// a new object for each call frees its thread's backend after each showing, and a screen-sized
+// back buffer fresh from the system costs more to fault in than the rest of a showing.
+std::mutex g_spare_mutex;
+std::unique_ptr<DibSurface> g_spare_back;
+
 // A plain pointer: a thread_local object with a destructor would make the C++ run time pin the
 // library for the thread's lifetime and free it from the thread's exit, under the loader lock,
 // where unloading the library hangs. release_thread_backend() frees it instead.
@@ -53,10 +61,35 @@ std::unique_ptr<Canvas> Win32Backend::make_canvas(int width, int height, Rgb fil
   return std::make_unique<DibCanvas>(width, height, fill, &surfaces_);
 }
 
+void release_spare_back_buffer() {
+  std::unique_ptr<DibSurface> spare;
+  const std::lock_guard<std::mutex> lock(g_spare_mutex);
+  spare = std::move(g_spare_back);
+}
+
+Win32Backend::~Win32Backend() {
+  if (!back_) return;
+  std::unique_ptr<DibSurface> s = back_->take_surface();
+  if (!s || !s->bits) return;
+  const std::lock_guard<std::mutex> lock(g_spare_mutex);
+  if (!g_spare_back || static_cast<long long>(s->width) * s->height >
+                           static_cast<long long>(g_spare_back->width) * g_spare_back->height)
+    g_spare_back = std::move(s);
+}
+
 DibCanvas& Win32Backend::back_buffer(int width, int height) {
-  if (!back_)
-    back_.emplace(width, height, 0);
-  else if (back_->width() < width || back_->height() < height)
+  if (!back_) {
+    std::unique_ptr<DibSurface> spare;
+    {
+      const std::lock_guard<std::mutex> lock(g_spare_mutex);
+      spare = std::move(g_spare_back);
+    }
+    if (spare)
+      back_.emplace(std::move(spare));
+    else
+      back_.emplace(width, height, 0);
+  }
+  if (back_->width() < width || back_->height() < height)
     back_->ensure_size(std::max(width, back_->width()), std::max(height, back_->height()));
   return *back_;
 }
