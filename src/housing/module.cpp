@@ -460,7 +460,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
       g_vtable_info.detach();
       // Unloaded while the process goes on: the window procedures leave with the library.
       if (reserved == nullptr) {
-        quillon::forms::win32::release_spare_back_buffer();
+        quillon::forms::win32::release_spare_surfaces();
         quillon::forms::win32::unregister_window_classes();
         if (g_used_slot != TLS_OUT_OF_INDEXES) TlsFree(g_used_slot);
       }
@@ -476,7 +476,7 @@ extern "C" HRESULT WINAPI DllCanUnloadNow() {
       quillon::forms::win32::live_accessible_objects() != 0)
     return S_FALSE;
   release_thread_data_if_idle();
-  quillon::forms::win32::release_spare_back_buffer();
+  quillon::forms::win32::release_spare_surfaces();
   release_type_info();
   return S_OK;
 }

@@ -28,7 +28,6 @@
 //   drag, the message sound).
 #include <algorithm>
 #include <memory>
-#include <mutex>
 #include <utility>
 
 #include "forms/win32/internal.h"
@@ -36,12 +35,6 @@
 namespace quillon::forms::win32 {
 
 namespace {
-// The back buffer of the last backend released, for the next one on any thread: a host that makes
-// a new object for each call frees its thread's backend after each showing, and a screen-sized
-// back buffer fresh from the system costs more to fault in than the rest of a showing.
-std::mutex g_spare_mutex;
-std::unique_ptr<DibSurface> g_spare_back;
-
 // A plain pointer: a thread_local object with a destructor would make the C++ run time pin the
 // library for the thread's lifetime and free it from the thread's exit, under the loader lock,
 // where unloading the library hangs. release_thread_backend() frees it instead.
@@ -58,33 +51,20 @@ void release_thread_backend() {
 }
 
 std::unique_ptr<Canvas> Win32Backend::make_canvas(int width, int height, Rgb fill) {
-  return std::make_unique<DibCanvas>(width, height, fill, &surfaces_);
+  return std::make_unique<DibCanvas>(width, height, fill, &spare_surfaces());
 }
 
-void release_spare_back_buffer() {
-  std::unique_ptr<DibSurface> spare;
-  const std::lock_guard<std::mutex> lock(g_spare_mutex);
-  spare = std::move(g_spare_back);
+void release_spare_surfaces() {
+  spare_surfaces().clear();
 }
 
 Win32Backend::~Win32Backend() {
-  if (!back_) return;
-  std::unique_ptr<DibSurface> s = back_->take_surface();
-  if (!s || !s->bits) return;
-  const std::lock_guard<std::mutex> lock(g_spare_mutex);
-  if (!g_spare_back || static_cast<long long>(s->width) * s->height >
-                           static_cast<long long>(g_spare_back->width) * g_spare_back->height)
-    g_spare_back = std::move(s);
+  if (back_) spare_surfaces().give(back_->take_surface());
 }
 
 DibCanvas& Win32Backend::back_buffer(int width, int height) {
   if (!back_) {
-    std::unique_ptr<DibSurface> spare;
-    {
-      const std::lock_guard<std::mutex> lock(g_spare_mutex);
-      spare = std::move(g_spare_back);
-    }
-    if (spare)
+    if (auto spare = spare_surfaces().take_at_least(width, height))
       back_.emplace(std::move(spare));
     else
       back_.emplace(width, height, 0);

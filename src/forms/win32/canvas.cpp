@@ -8,23 +8,58 @@
 namespace quillon::forms::win32 {
 
 namespace {
-constexpr std::size_t kSpareSurfaces = 4;  // a heading and a body, of two boxes
+// A back buffer, and a heading and a body of two boxes; at most two screens of 2560 x 1600.
+constexpr std::size_t kSpareSurfaces = 5;
+constexpr long long kSparePixels = 2LL * 2560 * 1600;
+
+long long pixels_of(const DibSurface& s) {
+  return static_cast<long long>(s.width) * s.height;
+}
 }  // namespace
 
+SurfacePool& spare_surfaces() {
+  static SurfacePool pool;
+  return pool;
+}
+
 std::unique_ptr<DibSurface> SurfacePool::take(int width, int height) {
+  return take_if(width, height, true);
+}
+std::unique_ptr<DibSurface> SurfacePool::take_at_least(int width, int height) {
+  return take_if(width, height, false);
+}
+
+std::unique_ptr<DibSurface> SurfacePool::take_if(int width, int height, bool exact) {
+  const std::lock_guard<std::mutex> lock(mutex_);
   for (auto it = spare_.rbegin(); it != spare_.rend(); ++it) {
-    if ((*it)->width != width || (*it)->height != height) continue;
-    auto s = std::move(*it);
+    const DibSurface& s = **it;
+    if (exact ? (s.width != width || s.height != height) : (s.width < width || s.height < height))
+      continue;
+    auto taken = std::move(*it);
     spare_.erase(std::next(it).base());
-    return s;
+    return taken;
   }
   return nullptr;
 }
 
 void SurfacePool::give(std::unique_ptr<DibSurface> surface) {
-  if (!surface || !surface->bits) return;
-  if (spare_.size() == kSpareSurfaces) spare_.erase(spare_.begin());
+  if (!surface || !surface->bits || pixels_of(*surface) > kSparePixels) return;
+  std::vector<std::unique_ptr<DibSurface>> gone;  // freed outside the lock
+  const std::lock_guard<std::mutex> lock(mutex_);
+  long long held = pixels_of(*surface);
+  for (const auto& s : spare_) held += pixels_of(*s);
+  while (!spare_.empty() && (spare_.size() >= kSpareSurfaces || held > kSparePixels)) {
+    held -= pixels_of(*spare_.front());
+    gone.push_back(std::move(spare_.front()));
+    spare_.erase(spare_.begin());
+  }
   spare_.push_back(std::move(surface));
+}
+
+void SurfacePool::clear() {
+  std::vector<std::unique_ptr<DibSurface>> gone;
+  const std::lock_guard<std::mutex> lock(mutex_);
+  gone.swap(spare_);
 }
 
 DibCanvas::DibCanvas(int width, int height, Rgb fill, SurfacePool* pool) : pool_(pool) {

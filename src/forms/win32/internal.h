@@ -8,6 +8,7 @@
 
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,17 +41,25 @@ struct DibSurface {
   std::optional<SelectedObject> selected;
 };
 
-// The surfaces of canvases that went away, the last few kept for the next canvas of their size: a
-// showing makes its picture boxes' images afresh, and a screen-sized surface costs a noticeable
-// time to allocate and fault in.
+// The surfaces of canvases that went away, the last few kept for the next canvas of their size on
+// any thread: a showing makes its picture boxes' images and, when the host makes an object per
+// call, its thread's back buffer afresh, and a screen-sized surface fresh from the system costs
+// more to fault in than the rest of a showing. One for the process (spare_surfaces()).
 class SurfacePool {
  public:
+  // A spare surface of exactly this size, or of at least this size; none when there is none.
   std::unique_ptr<DibSurface> take(int width, int height);
+  std::unique_ptr<DibSurface> take_at_least(int width, int height);
   void give(std::unique_ptr<DibSurface> surface);
+  void clear();
 
  private:
+  std::unique_ptr<DibSurface> take_if(int width, int height, bool exact);
+
+  std::mutex mutex_;
   std::vector<std::unique_ptr<DibSurface>> spare_;  // the most recent last
 };
+SurfacePool& spare_surfaces();
 
 // A canvas on a DIB surface: a picture box's persistent image (its surface from the pool and back
 // to it), and the back buffer that forms are composed in before they reach the screen.
@@ -218,7 +227,6 @@ class Win32Backend final : public Backend {
   Win32Screen screen_;
   Win32Platform platform_{screen_};
   GdiText text_{screen_};
-  SurfacePool surfaces_;
   std::optional<DibCanvas> back_;
 };
 

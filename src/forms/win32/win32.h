@@ -19,9 +19,9 @@ long live_accessible_objects();
 // no form of the thread is loaded; the next use makes a new one.
 void release_thread_backend();
 
-// Frees the back buffer that a released backend left for the next one (see backend.cpp). For a
-// library that is being unloaded.
-void release_spare_back_buffer();
+// Frees the surfaces kept for the next canvases on any thread. For a library that is being
+// unloaded.
+void release_spare_surfaces();
 
 // Removes the window classes that the backend registered; the next window registers them again.
 // For a library that is being unloaded (its window procedures go with it).
