@@ -288,8 +288,15 @@ class PictureBox : public Control {
   int pixel_width() const;  // inner size in pixels
   int pixel_height() const;
   // Scale units -> pixel coordinates of the surface (nearest, halves to even).
-  int to_px_x(Single x) const;
-  int to_px_y(Single y) const;
+  int to_px_x(Single x) const { return to_pixels().x(x); }
+  int to_px_y(Single y) const { return to_pixels().y(y); }
+  // The same for many coordinates: the scale and the screen read once.
+  struct ToPixels {
+    double left, top, num_x, den_x, num_y, den_y;  // pixel = (v - left) * num / den
+    int x(Single v) const;
+    int y(Single v) const;
+  };
+  ToPixels to_pixels() const;
 
   // The backend calls this before it shows the surface: erases and raises Paint when AutoRedraw
   // is off; does nothing when it is on.

@@ -177,27 +177,33 @@ void PictureBox::SetScaleHeight(Single v) {
   scale_height_ = v;
 }
 
-int PictureBox::to_px_x(Single x) const {
+PictureBox::ToPixels PictureBox::to_pixels() const {
   switch (scale_mode_) {
     case 0:
-      return clamp_px((static_cast<double>(x) - scale_left_) * pixel_width() / scale_width_);
+      return {scale_left_,
+              scale_top_,
+              static_cast<double>(pixel_width()),
+              scale_width_,
+              static_cast<double>(pixel_height()),
+              scale_height_};
     case 3:
-      return clamp_px(static_cast<double>(x) - scale_left_);
-    default:
-      return clamp_px((static_cast<double>(x) - scale_left_) * twips_per_unit_x(scale_mode_) /
-                      backend().screen().TwipsPerPixelX());
+      return {scale_left_, scale_top_, 1, 1, 1, 1};
+    default: {
+      const Screen& screen = backend().screen();
+      return {scale_left_,
+              scale_top_,
+              twips_per_unit_x(scale_mode_),
+              static_cast<double>(screen.TwipsPerPixelX()),
+              twips_per_unit_y(scale_mode_),
+              static_cast<double>(screen.TwipsPerPixelY())};
+    }
   }
 }
-int PictureBox::to_px_y(Single y) const {
-  switch (scale_mode_) {
-    case 0:
-      return clamp_px((static_cast<double>(y) - scale_top_) * pixel_height() / scale_height_);
-    case 3:
-      return clamp_px(static_cast<double>(y) - scale_top_);
-    default:
-      return clamp_px((static_cast<double>(y) - scale_top_) * twips_per_unit_y(scale_mode_) /
-                      backend().screen().TwipsPerPixelY());
-  }
+int PictureBox::ToPixels::x(Single v) const {
+  return clamp_px((static_cast<double>(v) - left) * num_x / den_x);
+}
+int PictureBox::ToPixels::y(Single v) const {
+  return clamp_px((static_cast<double>(v) - top) * num_y / den_y);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -220,8 +226,8 @@ void PictureBox::Cls() {
 }
 
 void PictureBox::Line(Single x1, Single y1, Single x2, Single y2, OleColor colour) {
-  image().line(to_px_x(x1), to_px_y(y1), to_px_x(x2), to_px_y(y2), draw_width_,
-               resolve_color(colour));
+  const ToPixels px = to_pixels();
+  image().line(px.x(x1), px.y(y1), px.x(x2), px.y(y2), draw_width_, resolve_color(colour));
   current_x_ = x2;
   current_y_ = y2;
   drawn();
@@ -232,7 +238,8 @@ void PictureBox::LineTo(Single x2, Single y2, OleColor colour) {
 }
 
 void PictureBox::FilledBox(Single x1, Single y1, Single x2, Single y2, OleColor colour) {
-  const int ax = to_px_x(x1), bx = to_px_x(x2), ay = to_px_y(y1), by = to_px_y(y2);
+  const ToPixels px = to_pixels();
+  const int ax = px.x(x1), bx = px.x(x2), ay = px.y(y1), by = px.y(y2);
   // A wider pen grows the box around its outline, as a centred pen would.
   const int lo = (draw_width_ - 1) / 2, hi = draw_width_ / 2;
   image().fill_rect(std::min(ax, bx) - lo, std::min(ay, by) - lo, std::max(ax, bx) + 1 + hi,
@@ -246,10 +253,10 @@ void PictureBox::Circle(Single x, Single y, Single r, OleColor colour) {
   // The radius is measured in horizontal units; the circle stays round whatever the y unit.
   const Single origin = scale_mode_ == 0 ? scale_left_ : 0;
   // Both ends may be clamped far out (a zero or infinite scale): the difference needs 64 bits.
+  const ToPixels px = to_pixels();
   const int r_px = static_cast<int>(std::min<long long>(
-      std::llabs(static_cast<long long>(to_px_x(origin + std::fabs(r))) - to_px_x(origin)),
-      1LL << 30));
-  image().circle(to_px_x(x), to_px_y(y), r_px, draw_width_, resolve_color(colour));
+      std::llabs(static_cast<long long>(px.x(origin + std::fabs(r))) - px.x(origin)), 1LL << 30));
+  image().circle(px.x(x), px.y(y), r_px, draw_width_, resolve_color(colour));
   current_x_ = x;
   current_y_ = y;
   drawn();
