@@ -8,9 +8,9 @@
 namespace quillon::forms::win32 {
 
 namespace {
-// A back buffer, and a heading and a body of two boxes; at most two screens of 2560 x 1600.
+// A back buffer, and a heading and a body of two boxes; at most a screen of 2560 x 1600 in all.
 constexpr std::size_t kSpareSurfaces = 5;
-constexpr long long kSparePixels = 2LL * 2560 * 1600;
+constexpr long long kSparePixels = 2560LL * 1600;
 
 long long pixels_of(const DibSurface& s) {
   return static_cast<long long>(s.width) * s.height;
