@@ -273,15 +273,16 @@ int main(int argc, char** argv) {
     }
     std::printf("Stress and soak through the registered Quillon.dll (late bound by ProgID)\n");
     // Warm-up: every kind of use, so that caches and the system's own first-use allocations are
-    // not counted as growth. The first part runs whole, twice: its committed memory grows for two
-    // rounds while the heaps reach their high-water mark for that many boxes at once (the bytes
-    // in use stay the same), and the system's window DC cache grows to the most DCs in use at
-    // once. Its figures are shown too.
-    part("warm-up: threads x boxes, twice", [&] {
-      many_threads(threads, boxes);
-      many_threads(threads, boxes);
-      short_lived(4);
+    // not counted as growth; the first part last and twice, as it needs the most at once: the
+    // heaps' committed memory grows for two rounds of it while they reach their high-water mark
+    // for that many boxes at once (the bytes in use stay the same), the system's window DC cache
+    // grows to the most DCs in use at once, and the spare surfaces kept for the next boxes fill
+    // up. Its figures are shown too.
+    part("warm-up: every part, the first twice", [&] {
       one_thread(20, main_box);
+      short_lived(4);
+      many_threads(threads, boxes);
+      many_threads(threads, boxes);
     });
     // Repeated, the growth shows whether memory is lost per box (the same each round) or the
     // heaps only reach their high-water mark for this concurrency (less each round).
