@@ -17,6 +17,7 @@
 #include <string>
 
 #include "housing/handles.h"
+#include "support/gdi_objects.h"
 // clang-format off
 #include <initguid.h>  // the interface and class ids are defined here
 #include "quillon.h"
@@ -133,6 +134,7 @@ void exit_with_boxes_up() {
 void unload() {
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   check(GetModuleHandleW(L"Quillon.dll") == nullptr, "the library is not loaded at the start");
+  int gdi_after_first = 0;  // the system's own caches grow with the first windows
   for (int round = 1; round <= 2; ++round) {
     ComPtr<_Quillon> q = create();
     check(q.get() != nullptr, "object created");
@@ -154,7 +156,10 @@ void unload() {
           "S_OK once the countdown closed the box");
     CoFreeUnusedLibrariesEx(0, 0);
     check(GetModuleHandleW(L"Quillon.dll") == nullptr, "CoFreeUnusedLibraries unloads the library");
+    if (round == 1) gdi_after_first = quillon::testing::gdi_objects();
   }
+  check(quillon::testing::gdi_objects() == gdi_after_first,
+        "an unloaded library leaves no GDI object (spare surfaces, fonts) behind");
   CoUninitialize();
 }
 

@@ -10,6 +10,7 @@
 
 #include "component/quillon.h"
 #include "forms/win32/internal.h"
+#include "support/gdi_objects.h"
 #include "win32/support.h"
 #include "window/message_box.h"
 
@@ -133,16 +134,7 @@ INSTANTIATE_TEST_SUITE_P(
         EndingCase{"the close box with the right button", kOkOnly, WM_RBUTTONDOWN, 2}),
     [](const auto& info) { return testing::case_name(info.param.name); });
 
-// Live GDI objects of the process (GetGuiResources, or under Wine, which does not count them, the
-// handle values that name an object).
-int gdi_objects() {
-  if (const DWORD n = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS))
-    return static_cast<int>(n);
-  int n = 0;
-  for (std::uintptr_t h = 1; h <= 0xFFFF; ++h)
-    n += ::GetObjectType(reinterpret_cast<HGDIOBJ>(h)) != 0;
-  return n;
-}
+using quillon::testing::gdi_objects;
 
 TEST_F(MsgBoxTest, ShowingsLeaveNoGdiObjectBehind) {
   const auto show_every_look = [this] {
