@@ -226,13 +226,13 @@ void Win32FormPeer::adopt(Control& c, HWND h) {
   controls_[h] = &c;
 }
 
-// A button's window is made when the button is first shown: a hidden button costs none.
+// A button's window is made, visible, when the button is first shown: a hidden button costs none.
 HWND Win32FormPeer::create_button(CommandButton& b) {
   const RECT r = form_rect(b);
   const HWND h = ::CreateWindowExW(
       0, L"BUTTON", b.Caption().c_str(),
-      WS_CHILD | WS_CLIPSIBLINGS | BS_OWNERDRAW | BS_NOTIFY | (b.Enabled() ? 0 : WS_DISABLED) |
-          (b.TabStop() ? WS_TABSTOP : 0),
+      WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_OWNERDRAW | BS_NOTIFY |
+          (b.Enabled() ? 0 : WS_DISABLED) | (b.TabStop() ? WS_TABSTOP : 0),
       r.left, r.top, r.right - r.left, r.bottom - r.top, form_hwnd_, nullptr, instance(), nullptr);
   if (!h) return nullptr;
   const auto previous = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(
@@ -253,8 +253,7 @@ void Win32FormPeer::create_shown_buttons() {
       due.push_back(static_cast<CommandButton*>(c.get()));
   std::stable_sort(due.begin(), due.end(),
                    [](const auto* a, const auto* b) { return a->TabIndex() < b->TabIndex(); });
-  for (CommandButton* b : due)
-    if (const HWND h = create_button(*b)) ::ShowWindow(h, SW_SHOWNA);
+  for (CommandButton* b : due) create_button(*b);
 }
 
 void Win32FormPeer::destroy_windows() {
