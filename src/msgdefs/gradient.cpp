@@ -2,6 +2,7 @@
 // black towards the base colour (odd codes) or darkening from it (even codes), one shape per
 // step k = 0..255 drawn with a 12-pixel pen.
 #include <algorithm>
+#include <array>
 #include <string>
 
 #include "msgdefs/msgdefs.h"
@@ -90,15 +91,35 @@ void PaintGradient(forms::PictureBox& target, forms::OleColor& colour, std::int1
 
   ignoring_failure([&] { target.Cls(); });
   const bool diamond = direction == 5 || direction == 6;
+  // The corners of diamond k (left, top, right, bottom), in the user scale and in pixels: a
+  // diamond whose next one has the same pixel corners is drawn over whole by it and is skipped.
+  using S = forms::Single;
+  struct Corners {
+    S ax, ay, bx, by;
+    std::array<int, 8> px;
+  };
+  std::array<Corners, 256> corners{};
+  if (diamond) {
+    const auto to_px = target.to_pixels();
+    for (int k = 0; k <= 255; ++k) {
+      const float f = static_cast<float>(k) / 255.0f;
+      const float a = 1.0f - f, b = 1.0f + f;
+      Corners& c = corners[static_cast<std::size_t>(k)];
+      c.ax = S(static_cast<double>(a) * cx);
+      c.ay = S(static_cast<double>(a) * cy);
+      c.bx = S(static_cast<double>(b) * cx);
+      c.by = S(static_cast<double>(b) * cy);
+      c.px = {to_px.x(c.ax), to_px.y(S(cy)), to_px.x(S(cx)), to_px.y(c.ay),
+              to_px.x(c.bx), to_px.x(S(cx)), to_px.y(c.by),  to_px.y(S(cy))};
+    }
+  }
   for (int k = 0; k <= 255; ++k) {
     const int i = fade_in ? k : 255 - k;
     const forms::Rgb step = forms::rgb(std::min(i, red), std::min(i, green), std::min(i, blue));
     if (diamond) {
-      const float f = static_cast<float>(k) / 255.0f;
-      const float a = 1.0f - f, b = 1.0f + f;
-      const double ax = static_cast<double>(a) * cx, ay = static_cast<double>(a) * cy;
-      const double bx = static_cast<double>(b) * cx, by = static_cast<double>(b) * cy;
-      using S = forms::Single;
+      const Corners& c = corners[static_cast<std::size_t>(k)];
+      if (k < 255 && c.px == corners[static_cast<std::size_t>(k) + 1].px) continue;
+      const S ax = c.ax, ay = c.ay, bx = c.bx, by = c.by;
       ignoring_failure([&] { target.Line(S(ax), S(cy), S(cx), S(ay), step); });
       ignoring_failure([&] { target.LineTo(S(bx), S(cy), step); });
       ignoring_failure([&] { target.LineTo(S(cx), S(by), step); });

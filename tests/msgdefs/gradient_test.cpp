@@ -82,6 +82,37 @@ TEST_F(GradientTest, PureRedDiamondFallsByOneStepPerDiamond) {
   EXPECT_EQ(s.at(128 + 64, 128), rgb(255 - 144, 0, 0));
 }
 
+// On small surfaces many diamonds share their pixel corners with the next one, which paints over
+// them whole; the painter leaves those out. The pixels are those of every diamond drawn in turn.
+TEST_F(GradientTest, DiamondsLeftOutChangeNoPixel) {
+  for (auto [w, h] : {std::pair{322, 96}, {97, 31}, {40, 300}, {3, 2}})
+    for (const std::int16_t code : {5, 6}) {
+      Surface painted(w, h), every(w, h);
+      OleColor colour = kBase;
+      PaintGradient(painted.box(), colour, code);
+      forms::PictureBox& p = every.box();
+      p.SetAutoRedraw(true);
+      p.SetDrawWidth(12);
+      p.SetScaleWidth(256);
+      p.SetScaleHeight(256);
+      p.SetBackColor(code == 5 ? kBase : 0);
+      p.Cls();
+      for (int k = 0; k <= 255; ++k) {
+        const float f = static_cast<float>(k) / 255.0f;
+        const forms::Single a = (1.0f - f) * 128, b = (1.0f + f) * 128;
+        const Rgb c = step(code == 5 ? k : 255 - k);
+        p.Line(a, 128, 128, a, c);
+        p.LineTo(b, 128, c);
+        p.LineTo(128, b, c);
+        p.LineTo(a, 128, c);
+      }
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+          ASSERT_EQ(painted.at(x, y), every.at(x, y))
+              << w << "x" << h << " code " << code << " at " << x << "," << y;
+    }
+}
+
 TEST_F(GradientTest, ScaleAndPenWidthAreRestored) {
   Surface s(40, 20);
   forms::PictureBox& p = s.box();
