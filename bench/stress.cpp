@@ -12,6 +12,7 @@
 // clang-format off
 #include <windows.h>
 #include <ole2.h>
+#include <oleacc.h>
 #include <psapi.h>
 #include <tlhelp32.h>
 
@@ -57,27 +58,36 @@ HWND thread_box() {
   return found;
 }
 
-// Posts a click to the box's leftmost visible button ("Yes" of Yes/No).
+// Posts a click to the box's leftmost button in its lowest row ("Yes" of Yes/No), where its
+// accessible object says that button is.
 bool click_first_button(HWND box) {
-  struct Pick {
-    HWND button = nullptr;
-    LONG left = 0;
-  } pick;
-  EnumChildWindows(
-      box,
-      [](HWND w, LPARAM p) CALLBACK -> BOOL {
-        auto* k = reinterpret_cast<Pick*>(p);
-        wchar_t name[16] = {};
-        GetClassNameW(w, name, 16);
-        RECT r;
-        GetWindowRect(w, &r);
-        if (IsWindowVisible(w) && lstrcmpiW(name, L"Button") == 0 &&
-            (!k->button || r.left < k->left))
-          *k = {w, r.left};
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&pick));
-  return pick.button && PostMessageW(pick.button, BM_CLICK, 0, 0);
+  IAccessible* acc = nullptr;
+  if (FAILED(AccessibleObjectFromWindow(box, OBJID_CLIENT, IID_IAccessible,
+                                        reinterpret_cast<void**>(&acc))))
+    return false;
+  long count = 0;
+  acc->get_accChildCount(&count);
+  POINT at{};
+  bool found = false;
+  for (long i = 1; i <= count; ++i) {
+    VARIANT child, role;
+    VariantInit(&role);
+    VariantInit(&child);
+    V_VT(&child) = VT_I4;
+    V_I4(&child) = i;
+    long x = 0, y = 0, w = 0, h = 0;
+    if (acc->get_accRole(child, &role) != S_OK || V_VT(&role) != VT_I4 ||
+        V_I4(&role) != ROLE_SYSTEM_PUSHBUTTON || acc->accLocation(&x, &y, &w, &h, child) != S_OK)
+      continue;
+    const POINT centre{x + w / 2, y + h / 2};
+    if (!found || centre.y > at.y || (centre.y == at.y && centre.x < at.x)) at = centre;
+    found = true;
+  }
+  acc->Release();
+  if (!found || !ScreenToClient(box, &at)) return false;
+  const LPARAM where = MAKELPARAM(at.x, at.y);
+  return PostMessageW(box, WM_LBUTTONDOWN, MK_LBUTTON, where) &&
+         PostMessageW(box, WM_LBUTTONUP, 0, where);
 }
 
 // A thread timer that clicks the box once it is up.

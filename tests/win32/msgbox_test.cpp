@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "component/quillon.h"
+#include "forms/accessible.h"
 #include "forms/win32/internal.h"
 #include "support/gdi_objects.h"
 #include "win32/support.h"
@@ -39,19 +40,39 @@ HWND up_hwnd() {
     throw std::runtime_error("the message window is not a visible window of this thread");
   return h;
 }
-HWND button_hwnd(const wchar_t* caption) {
-  std::pair<std::wstring, HWND> find{caption, nullptr};
-  ::EnumChildWindows(
-      up_hwnd(),
-      [](HWND w, LPARAM p) CALLBACK -> BOOL {
-        auto& [caption, found] = *reinterpret_cast<std::pair<std::wstring, HWND>*>(p);
-        wchar_t text[64];
-        ::GetWindowTextW(w, text, 64);
-        if (text == caption && ::IsWindowVisible(w)) found = w;
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&find));
-  return find.second;
+// A shown button of the message window, by its name, where its accessible object says it is on
+// the window's client area.
+RECT button_rect(const wchar_t* name) {
+  ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);  // the object comes marshaled
+  forms::win32::ComPtr<IAccessible> acc;
+  const HWND box = up_hwnd();
+  if (FAILED(
+          ::AccessibleObjectFromWindow(box, OBJID_CLIENT, __uuidof(IAccessible), acc.put_void())))
+    throw std::runtime_error("the message window has no accessible object");
+  long count = 0;
+  acc->get_accChildCount(&count);
+  for (long i = 1; i <= count; ++i) {
+    VARIANT child;
+    ::VariantInit(&child);
+    child.vt = VT_I4;
+    child.lVal = i;
+    forms::win32::UniqueBstr text;
+    long x = 0, y = 0, w = 0, h = 0;
+    if (acc->get_accName(child, text.put()) != S_OK || text.str() != name ||
+        acc->accLocation(&x, &y, &w, &h, child) != S_OK)
+      continue;
+    RECT r{x, y, x + w, y + h};
+    ::MapWindowPoints(nullptr, box, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+  }
+  throw std::runtime_error("no such button is shown");
+}
+// The caption of the button that has the keyboard focus ("" when the message window has it, or
+// not even that).
+std::wstring focus_caption() {
+  if (::GetFocus() != up_hwnd()) return L"(elsewhere)";
+  const forms::Control* c = up().peer()->focused();
+  return c ? static_cast<const forms::CommandButton*>(c)->Caption() : L"";
 }
 // A point of a picture box of the message window on the window's client area, where it is drawn.
 POINT on_window(const forms::PictureBox& box, int x, int y) {
@@ -100,9 +121,12 @@ TEST_P(MsgBoxEndings, ReturnTheCodeOfTheWayOfEnding) {
   std::thread clicker;
   if (!c.press) {
     steps.push_back([&clicker] {
-      const HWND yes = button_hwnd(L"&Yes");
-      ASSERT_NE(yes, nullptr);
-      clicker = std::thread([yes] { ::SendMessageW(yes, BM_CLICK, 0, 0); });
+      const RECT yes = button_rect(L"Yes");
+      const LPARAM at = MAKELPARAM((yes.left + yes.right) / 2, (yes.top + yes.bottom) / 2);
+      clicker = std::thread([box = up_hwnd(), at] {
+        ::PostMessageW(box, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        ::PostMessageW(box, WM_LBUTTONUP, 0, at);
+      });
     });
   } else {
     steps.push_back([down = c.press] {
@@ -132,6 +156,58 @@ INSTANTIATE_TEST_SUITE_P(
         EndingCase{"a click from another thread on &Yes", kYesNo, 0, 6},
         EndingCase{"the close box pressed and released elsewhere", kYesNo, WM_LBUTTONDOWN, 2},
         EndingCase{"the close box with the right button", kOkOnly, WM_RBUTTONDOWN, 2}),
+    [](const auto& info) { return testing::case_name(info.param.name); });
+
+// The pointer on the buttons, as the platform's push buttons take it: a left press pushes one in
+// and a release on it clicks it; a release elsewhere, or another mouse button, clicks nothing.
+struct PointerStep {
+  UINT message;         // WM_LBUTTONDOWN, WM_MOUSEMOVE, ...
+  const wchar_t* name;  // the button it is on; nullptr: the body's corner
+};
+struct PointerCase {
+  const char* name;
+  std::vector<PointerStep> steps;  // then a click on "No"
+  std::int16_t expected;
+};
+
+class MsgBoxPointer : public MsgBoxTest, public ::testing::WithParamInterface<PointerCase> {};
+
+TEST_P(MsgBoxPointer, OnlyALeftPressAndReleaseOnAButtonClicksIt) {
+  const PointerCase& c = GetParam();
+  std::vector<PointerStep> all = c.steps;
+  for (const UINT m : {WM_LBUTTONDOWN, WM_LBUTTONUP}) all.push_back({m, L"No"});
+  std::deque<std::function<void()>> steps(5, [] {});
+  for (const PointerStep& step : all)
+    steps.push_back([step] {
+      const RECT r = step.name ? button_rect(step.name) : RECT{2, 40, 3, 41};
+      const WPARAM held = step.message == WM_LBUTTONDOWN   ? MK_LBUTTON
+                          : step.message == WM_RBUTTONDOWN ? MK_RBUTTON
+                                                           : 0;
+      ::PostMessageW(up_hwnd(), step.message, held,
+                     MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2));
+    });
+  EXPECT_EQ(modal(L"Question?", kYesNo, std::move(steps)), c.expected) << c.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, MsgBoxPointer,
+    ::testing::Values(
+        PointerCase{
+            "pressed and released on Yes", {{WM_LBUTTONDOWN, L"Yes"}, {WM_LBUTTONUP, L"Yes"}}, 6},
+        PointerCase{"pressed on Yes, away and back",
+                    {{WM_LBUTTONDOWN, L"Yes"},
+                     {WM_MOUSEMOVE, nullptr},
+                     {WM_MOUSEMOVE, L"Yes"},
+                     {WM_LBUTTONUP, L"Yes"}},
+                    6},
+        PointerCase{"pressed on Yes, released on No",
+                    {{WM_LBUTTONDOWN, L"Yes"}, {WM_MOUSEMOVE, L"No"}, {WM_LBUTTONUP, L"No"}},
+                    7},
+        PointerCase{"pressed on Yes, released on the body",
+                    {{WM_LBUTTONDOWN, L"Yes"}, {WM_MOUSEMOVE, nullptr}, {WM_LBUTTONUP, nullptr}},
+                    7},
+        PointerCase{
+            "the right button on Yes", {{WM_RBUTTONDOWN, L"Yes"}, {WM_RBUTTONUP, L"Yes"}}, 7}),
     [](const auto& info) { return testing::case_name(info.param.name); });
 
 using quillon::testing::gdi_objects;
@@ -177,8 +253,10 @@ TEST_P(MsgBoxFront, LosingAndRegainingTheFrontRepaintsTheHeadingAndSetsTheFocus)
     return capture(up_hwnd()).rgb_at(at.x, at.y);
   };
   EXPECT_EQ(heading_colour(), active) << c.name;
-  EXPECT_EQ(::GetFocus(), button_hwnd(L"&No")) << c.name << ": the default button";
-  ::SetFocus(button_hwnd(L"Cancel"));  // the user moves the focus
+  EXPECT_EQ(focus_caption(), L"&No") << c.name << ": the default button";
+  press(VK_TAB);  // the user moves the focus
+  pump(50);
+  EXPECT_EQ(focus_caption(), L"Cancel") << c.name;
   const HWND other = c.other_window_of_this_program
                          ? ::CreateWindowExW(0, L"STATIC", L"other", WS_POPUP | WS_VISIBLE, 0, 0,
                                              40, 40, nullptr, nullptr, nullptr, nullptr)
@@ -190,7 +268,7 @@ TEST_P(MsgBoxFront, LosingAndRegainingTheFrontRepaintsTheHeadingAndSetsTheFocus)
   ::SetActiveWindow(up_hwnd());
   pump(150);
   EXPECT_EQ(heading_colour(), active) << c.name;
-  EXPECT_EQ(::GetFocus(), button_hwnd(c.focus_after)) << c.name;
+  EXPECT_EQ(focus_caption(), c.focus_after) << c.name;
   if (other) ::DestroyWindow(other);
   press(VK_ESCAPE);
   pump(100);
@@ -261,13 +339,9 @@ TEST_P(MsgBoxScreen, ShowsTheModelsPixelsAtTheTwipsRulesSizes) {
   ::GetWindowRect(form, &outer);
   EXPECT_EQ(outer.right - outer.left, static_cast<int>(w.Width() / 15)) << c.name;
   EXPECT_EQ(outer.bottom - outer.top, static_cast<int>(w.Height() / 15)) << c.name;
-  // The button is a window on the body; the picture boxes are drawn on the form's window, each
-  // as large as its persistent image (the body's place: the comparison below).
-  const HWND yes = button_hwnd(L"&Yes");
-  ASSERT_NE(yes, nullptr);
-  RECT r{};
-  ::GetWindowRect(yes, &r);
-  ::MapWindowPoints(nullptr, form, reinterpret_cast<POINT*>(&r), 2);
+  // The button lies on the body; the picture boxes are drawn on the form's window, each as large
+  // as its persistent image (the body's place: the comparison below).
+  const RECT r = button_rect(L"Yes");
   const forms::Control& model = w.MsgButton(0);
   EXPECT_EQ(r.left * 15, static_cast<int>(model.Left() + w.Background().Left()));
   EXPECT_EQ(r.top * 15, static_cast<int>(model.Top() + w.Background().Top()));
@@ -280,6 +354,12 @@ TEST_P(MsgBoxScreen, ShowsTheModelsPixelsAtTheTwipsRulesSizes) {
 
   // The body on the screen is the persistent image, outside the text, the buttons and the icon.
   const auto shot = capture(form);
+  // The default button has the focus: a black frame around its face.
+  for (const POINT at : {POINT{r.left, r.top}, POINT{r.right - 1, r.bottom - 1}})
+    EXPECT_EQ(shot.rgb_at(at.x, at.y), rgb(0, 0, 0)) << c.name;
+  EXPECT_EQ(shot.rgb_at(r.left + 6, (r.top + r.bottom) / 2),
+            static_cast<Rgb>(::GetSysColor(COLOR_BTNFACE)))
+      << c.name;
   const POINT corner = on_window(w.Background(), 0, 0);
   auto& image = w.Background().image();
   std::vector<RECT> text_and_buttons{{8 - 2, 12 - 2, 8 + 32 + 2, 12 + 32 + 2}};  // and the icon
@@ -343,9 +423,7 @@ void expect_pixel_parts(int dpi) {
   ::GetWindowRect(up_hwnd(), &r);
   scaled(r.right - r.left, at96.window_w);
   scaled(r.bottom - r.top, at96.window_h);
-  const HWND ok = button_hwnd(L"&OK");
-  ASSERT_NE(ok, nullptr);
-  ::GetWindowRect(ok, &r);
+  r = button_rect(L"OK");
   scaled(r.right - r.left, at96.button_w);
   scaled(r.bottom - r.top, at96.button_h);
 

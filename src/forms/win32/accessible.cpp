@@ -305,6 +305,7 @@ class ClientObject final : public IAccessible {
   HRESULT guarded(F&& f) const {
     if (const HRESULT hr = usable(); FAILED(hr)) return hr;
     try {
+      DpiScope dpi(win32_backend().screen(), link_->dpi);
       return f();
     } catch (const std::bad_alloc&) {
       return E_OUTOFMEMORY;

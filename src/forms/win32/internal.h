@@ -191,6 +191,23 @@ class Win32Screen final : public Screen {
   int monitor_x_ = 0, monitor_y_ = 0;  // 0: at the system DPI
 };
 
+// While a form's window handles a message (or its accessible object a call), the thread's screen
+// is at that window's DPI.
+class DpiScope {
+ public:
+  DpiScope(Win32Screen& screen, Win32Screen::MonitorDpi dpi)
+      : screen_(screen), previous_(screen.monitor()) {
+    screen.set_monitor(dpi);
+  }
+  ~DpiScope() { screen_.set_monitor(previous_); }
+  DpiScope(const DpiScope&) = delete;
+  DpiScope& operator=(const DpiScope&) = delete;
+
+ private:
+  Win32Screen& screen_;
+  Win32Screen::MonitorDpi previous_;
+};
+
 class Win32Platform final : public PlatformServices {
  public:
   explicit Win32Platform(const Win32Screen& screen) : screen_(screen) {}
@@ -240,7 +257,8 @@ std::unique_ptr<FormPeer> make_form_peer(Form& form, Win32Backend& backend);
 struct AccessibleLink {
   Form* form = nullptr;
   HWND hwnd = nullptr;
-  DWORD thread = 0;  // the window's thread, the only one that may reach the form
+  DWORD thread = 0;             // the window's thread, the only one that may reach the form
+  Win32Screen::MonitorDpi dpi;  // the window's DPI, which places the parts in pixels
 };
 // The answer to WM_GETOBJECT for OBJID_CLIENT: the link's object, made on first use and kept in
 // cache (0 when the form is gone or the object could not be made).

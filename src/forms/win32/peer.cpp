@@ -2,13 +2,17 @@
 // loop. Implemented: the form's window composes everything drawn (picture boxes with their
 // persistent images, labels, lines, images) from one back buffer in its WM_PAINT, repainting only
 // the invalid region; picture boxes, labels, lines and images are windowless, their mouse input
-// hit-tested on the form; push buttons are native child windows, made when first shown. Each
-// window is at its own DPI (per-monitor aware hosts): WM_DPICHANGED lays its form out again.
+// hit-tested on the form. Push buttons are drawn by the form too: the form's window holds the
+// native focus and says which button has it (the accessible focus event names the button), a
+// left press pushes a button in while the pointer stays on it and a release on it clicks, and
+// keys go to the toolkit's navigation. Each window is at its own DPI (per-monitor aware hosts):
+// WM_DPICHANGED lays its form out again.
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <mutex>
 
+#include "forms/accessible.h"
 #include "forms/win32/internal.h"
 
 namespace quillon::forms::win32 {
@@ -21,8 +25,6 @@ std::int16_t button_of(UINT msg) {
 }
 
 constexpr UINT kDestroyMessage = WM_APP + 0x51;  // destroy the windows, outside every handler
-
-std::atomic<WNDPROC> g_button_proc{nullptr};  // the system BUTTON procedure, one for all
 
 std::wstring class_name(const wchar_t* base) {
   // Named after the module, so that a reloaded DLL never finds a class with a stale procedure.
@@ -39,26 +41,15 @@ std::int16_t shift_state() {
   return s;
 }
 
+// Whether a button can hold the focus or a press (nullptr, the form itself, always can).
+bool usable(const Control* c) {
+  return !c || (c->Shown() && c->Enabled());
+}
+
 bool is_key_message(UINT msg) {
   return msg == WM_KEYDOWN || msg == WM_KEYUP || msg == WM_SYSKEYDOWN || msg == WM_SYSKEYUP ||
          msg == WM_CHAR || msg == WM_SYSCHAR;
 }
-
-// While a form's window handles a message, the thread's screen is at that window's DPI.
-class DpiScope {
- public:
-  DpiScope(Win32Screen& screen, Win32Screen::MonitorDpi dpi)
-      : screen_(screen), previous_(screen.monitor()) {
-    screen.set_monitor(dpi);
-  }
-  ~DpiScope() { screen_.set_monitor(previous_); }
-  DpiScope(const DpiScope&) = delete;
-  DpiScope& operator=(const DpiScope&) = delete;
-
- private:
-  Win32Screen& screen_;
-  Win32Screen::MonitorDpi previous_;
-};
 
 class Win32FormPeer final : public FormPeer {
  public:
@@ -68,14 +59,15 @@ class Win32FormPeer final : public FormPeer {
   WindowHandle handle() const override { return reinterpret_cast<WindowHandle>(form_hwnd_); }
   void changed(Control* control, Change what) override;
   void refresh(Control& control) override;
-  Control* focused() const override { return control_of(::GetFocus()); }
+  Control* focused() const override {
+    return form_hwnd_ && ::GetFocus() == form_hwnd_ ? focus_ : nullptr;
+  }
   void set_focus(Control* control) override;
   void show_face(CommandButton& button, ButtonFace face) override;
   void show(bool modal) override;
   void unload() override;
 
   static LRESULT CALLBACK form_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-  static LRESULT CALLBACK button_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
  private:
   static Win32FormPeer* from(HWND hwnd) {
@@ -91,30 +83,26 @@ class Win32FormPeer final : public FormPeer {
   }
 
   void create_windows();
-  void adopt(Control& c, HWND h);
-  HWND create_button(CommandButton& b);
-  void create_shown_buttons();
   void destroy_windows();
-  HWND hwnd_of(const Control* c) const;
-  Control* control_of(HWND hwnd) const;
   RECT pixel_rect(const Control& c) const;
   RECT form_rect(const Control& c) const;
   void place_form();
   void sync();
-  void sync_button(Control& c, HWND h);
-  void place(Control& c);
   void apply_timer(Timer& t);
   void invalidate(const Control* area);
+  void invalidate_buttons();
   void disconnect_accessible();
 
   LRESULT on_form_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-  bool on_common_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
   bool on_key(UINT msg, WPARAM wp);
   void on_activate(WPARAM wp, LPARAM lp);
+  void on_focus_arrived();
+  void on_focus_left();
+  CommandButton* button_at(POINT pt) const;
   Control* hit_test(const Control* container, POINT pt) const;
   void on_mouse_down(int button, WPARAM wp, LPARAM lp);
+  void on_mouse_move(LPARAM lp);
   void on_mouse_up(int button, WPARAM wp, LPARAM lp);
-  void on_command(WPARAM wp, LPARAM lp);
   void on_dpi_changed(const RECT& suggested);
 
   void paint();
@@ -122,7 +110,7 @@ class Win32FormPeer final : public FormPeer {
   void draw_label(Label& l, POINT origin, const RECT& clip);
   void draw_line(LineControl& l, const PixelBuffer& view, POINT origin);
   void draw_image(Image& im, const PixelBuffer& view, POINT origin);
-  void draw_button(const DRAWITEMSTRUCT& di);
+  void draw_button(CommandButton& b, const RECT& clip);
 
   Form& form_;
   Win32Backend& backend_;
@@ -132,18 +120,22 @@ class Win32FormPeer final : public FormPeer {
   bool shown_ = false;       // shown once: the windows follow every change at once
   int modal_depth_ = 0;
   HWND form_hwnd_ = nullptr;
-  Win32Screen::MonitorDpi dpi_;             // the window's DPI
-  std::map<const Control*, HWND> windows_;  // the buttons that have been shown
-  std::map<HWND, Control*> controls_;
-  std::vector<Timer*> timers_;  // timer id = position + 1
-  std::vector<HWND> disabled_;  // other windows of the thread, disabled by a modal showing
+  Win32Screen::MonitorDpi dpi_;  // the window's DPI
+  std::vector<Timer*> timers_;   // timer id = position + 1
+  std::vector<HWND> disabled_;   // other windows of the thread, disabled by a modal showing
   // Areas invalidated and not yet painted (a picture box, or nullptr for the whole form): drawing
   // calls come in hundreds.
   std::vector<const Control*> pending_;
   Control* pressed_ = nullptr;  // the control that saw the mouse press
   bool pressing_ = false;       // the form holds the capture for that press
-  DibCanvas* back_ = nullptr;   // the thread's back buffer, while a paint composes in it
-  RECT client_{};               // the form's client area, while a paint composes
+  // The button with the focus while the form's window has it (kept while it does not, and
+  // reported again when it comes back); nullptr: the form itself.
+  Control* focus_ = nullptr;
+  const CommandButton* face_pushed_ = nullptr;  // shown pushed in by the toolkit (Space held)
+  CommandButton* tracking_ = nullptr;           // the left button went down on it
+  bool tracking_inside_ = false;                // and the pointer is on it now
+  DibCanvas* back_ = nullptr;  // the thread's back buffer, while a paint composes in it
+  RECT client_{};              // the form's client area, while a paint composes
   std::shared_ptr<AccessibleLink> accessible_link_;  // what the accessible object reads
   ComPtr<IAccessible> accessible_;                   // made on the first WM_GETOBJECT
 };
@@ -210,8 +202,8 @@ void Win32FormPeer::create_windows() {
   dpi_ = backend_.screen().monitor();
   ::SetWindowLongPtrW(form_hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   ::SetWindowTextW(form_hwnd_, form_.Caption().c_str());
-  accessible_link_ =
-      std::make_shared<AccessibleLink>(AccessibleLink{&form_, form_hwnd_, ::GetCurrentThreadId()});
+  accessible_link_ = std::make_shared<AccessibleLink>(
+      AccessibleLink{&form_, form_hwnd_, ::GetCurrentThreadId(), dpi_});
   // The window takes its place and size when it is first shown (sync()).
   for (const auto& c : form_.controls()) {
     if (c->kind() != ControlKind::Timer) continue;
@@ -220,64 +212,14 @@ void Win32FormPeer::create_windows() {
   }
 }
 
-void Win32FormPeer::adopt(Control& c, HWND h) {
-  ::SetWindowLongPtrW(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  windows_[&c] = h;
-  controls_[h] = &c;
-}
-
-// A button's window is made, visible, when the button is first shown: a hidden button costs none.
-HWND Win32FormPeer::create_button(CommandButton& b) {
-  const RECT r = form_rect(b);
-  const HWND h = ::CreateWindowExW(
-      0, L"BUTTON", b.Caption().c_str(),
-      WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_OWNERDRAW | BS_NOTIFY |
-          (b.Enabled() ? 0 : WS_DISABLED) | (b.TabStop() ? WS_TABSTOP : 0),
-      r.left, r.top, r.right - r.left, r.bottom - r.top, form_hwnd_, nullptr, instance(), nullptr);
-  if (!h) return nullptr;
-  const auto previous = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(
-      h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Win32FormPeer::button_proc)));
-  WNDPROC none = nullptr;
-  g_button_proc.compare_exchange_strong(none, previous);
-  ::SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(backend_.gdi_text().font(b.GetFont())),
-                 FALSE);
-  adopt(b, h);
-  return h;
-}
-
-// The windows of the buttons that are visible and have none yet, in tab order.
-void Win32FormPeer::create_shown_buttons() {
-  std::vector<CommandButton*> due;
-  for (const auto& c : form_.controls())
-    if (c->kind() == ControlKind::CommandButton && c->Shown() && !hwnd_of(c.get()))
-      due.push_back(static_cast<CommandButton*>(c.get()));
-  std::stable_sort(due.begin(), due.end(),
-                   [](const auto* a, const auto* b) { return a->TabIndex() < b->TabIndex(); });
-  for (CommandButton* b : due) create_button(*b);
-}
-
 void Win32FormPeer::destroy_windows() {
   if (!form_hwnd_ || destroying_) return;
   destroying_ = true;
   disconnect_accessible();
-  for (auto& [h, c] : controls_) ::SetWindowLongPtrW(h, GWLP_USERDATA, 0);
   ::SetWindowLongPtrW(form_hwnd_, GWLP_USERDATA, 0);
-  const HWND h = std::exchange(form_hwnd_, nullptr);
-  controls_.clear();
-  windows_.clear();
-  ::DestroyWindow(h);  // the children go with it
+  ::DestroyWindow(std::exchange(form_hwnd_, nullptr));
   --g_open_forms;
   destroying_ = false;
-}
-
-HWND Win32FormPeer::hwnd_of(const Control* c) const {
-  auto it = windows_.find(c);
-  return it == windows_.end() ? nullptr : it->second;
-}
-
-Control* Win32FormPeer::control_of(HWND hwnd) const {
-  auto it = controls_.find(hwnd);
-  return it == controls_.end() ? nullptr : it->second;
 }
 
 RECT Win32FormPeer::pixel_rect(const Control& c) const {
@@ -300,15 +242,6 @@ void Win32FormPeer::place_form() {
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void Win32FormPeer::place(Control& c) {
-  if (HWND h = hwnd_of(&c)) {
-    const RECT r = form_rect(c);
-    ::MoveWindow(h, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
-  } else {
-    invalidate(c.container());
-  }
-}
-
 // Marks an area of the form for the next paint: a container's rectangle, or the whole form.
 void Win32FormPeer::invalidate(const Control* area) {
   if (!form_hwnd_ || std::find(pending_.begin(), pending_.end(), area) != pending_.end() ||
@@ -321,6 +254,12 @@ void Win32FormPeer::invalidate(const Control* area) {
   }
   const RECT r = form_rect(*area);
   ::InvalidateRect(form_hwnd_, &r, FALSE);
+}
+
+// The buttons show the focus, and the default button its frame while no button has the focus.
+void Win32FormPeer::invalidate_buttons() {
+  for (const auto& c : form_.controls())
+    if (c->kind() == ControlKind::CommandButton && c->Shown()) invalidate(c.get());
 }
 
 void Win32FormPeer::disconnect_accessible() {
@@ -357,93 +296,69 @@ void Win32FormPeer::changed(Control* control, Change what) {
     if (what == Change::Caption) ::SetWindowTextW(form_hwnd_, form_.Caption().c_str());
     return;
   }
-  const HWND h = hwnd_of(control);
-  if (!h && control->kind() == ControlKind::CommandButton) {
-    if (what == Change::Visible && control->Shown()) create_shown_buttons();
-    return;  // a hidden button: its window is made with everything current when it shows
+  if ((what == Change::Visible || what == Change::Enabled) && !usable(focus_)) {
+    // The platform takes the focus from a button that it hides or disables.
+    Control* gone = std::exchange(focus_, nullptr);
+    invalidate_buttons();
+    if (::GetFocus() == form_hwnd_ && !raise([&] { form_.navigation().focus_lost(*gone); })) return;
   }
-  if (!h) {
-    // Windowless: a picture box's own drawing repaints its rectangle; anything else, the area of
-    // its container (where it was and where it is).
-    const bool own = control->kind() == ControlKind::PictureBox &&
-                     (what == Change::Picture || what == Change::Colour);
-    invalidate(own ? control : control->container());
-    if (control->kind() == ControlKind::PictureBox &&
-        (what == Change::Geometry || what == Change::Visible))
-      sync();  // the buttons on it follow
+  if (tracking_ && !usable(tracking_)) {
+    tracking_ = nullptr;
+    if (::GetCapture() == form_hwnd_) ::ReleaseCapture();
+  }
+  if (control->kind() == ControlKind::CommandButton) {
+    // Its look: its place, or what it shows (the focus and the default frame of the others too).
+    if (what == Change::Geometry || what == Change::Visible)
+      invalidate(control->container());
+    else
+      invalidate_buttons();
     return;
   }
-  switch (what) {
-    case Change::Geometry:
-      place(*control);
-      break;
-    case Change::Visible:
-      ::ShowWindow(h, control->Shown() ? SW_SHOWNA : SW_HIDE);
-      break;
-    case Change::Enabled:
-      ::EnableWindow(h, control->Enabled());
-      break;
-    case Change::Caption:
-    case Change::TabStop:
-      sync_button(*control, h);
-      ::InvalidateRect(h, nullptr, FALSE);
-      break;
-    case Change::Colour:
-    case Change::Default:
-    case Change::Picture:
-    case Change::TimerState:
-      ::InvalidateRect(h, nullptr, FALSE);
-      break;
-  }
-}
-
-void Win32FormPeer::sync_button(Control& c, HWND h) {
-  if (c.kind() != ControlKind::CommandButton) return;
-  auto& b = static_cast<CommandButton&>(c);
-  ::SetWindowTextW(h, b.Caption().c_str());
-  ::SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(backend_.gdi_text().font(b.GetFont())),
-                 FALSE);
-  const LONG_PTR style = ::GetWindowLongPtrW(h, GWL_STYLE);
-  const LONG_PTR want = b.TabStop() ? (style | WS_TABSTOP) : (style & ~WS_TABSTOP);
-  if (want != style) ::SetWindowLongPtrW(h, GWL_STYLE, want);
+  // A picture box's own drawing repaints its rectangle; anything else, the area of its container
+  // (where it was and where it is).
+  const bool own = control->kind() == ControlKind::PictureBox &&
+                   (what == Change::Picture || what == Change::Colour);
+  invalidate(own ? control : control->container());
+  if (control->kind() == ControlKind::PictureBox &&
+      (what == Change::Geometry || what == Change::Visible))
+    invalidate_buttons();  // the buttons on it go with it
 }
 
 void Win32FormPeer::sync() {
   place_form();
   ::SetWindowTextW(form_hwnd_, form_.Caption().c_str());
-  for (const auto& [c, h] : windows_) {
-    Control& ctl = *const_cast<Control*>(c);
-    const RECT r = form_rect(ctl);
-    ::SetWindowPos(h, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
-                   SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
-    const LONG_PTR style = ::GetWindowLongPtrW(h, GWL_STYLE);
-    if (((style & WS_VISIBLE) != 0) != ctl.Shown())
-      ::ShowWindow(h, ctl.Shown() ? SW_SHOWNA : SW_HIDE);
-    if (((style & WS_DISABLED) == 0) != ctl.Enabled()) ::EnableWindow(h, ctl.Enabled());
-    sync_button(ctl, h);
-  }
-  create_shown_buttons();  // made as they are now
 }
 
 void Win32FormPeer::refresh(Control& control) {
   if (!form_hwnd_ || dead_) return;
   if (!shown_) return;  // the first showing paints everything
-  if (HWND h = hwnd_of(&control)) {
-    ::RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-    return;
-  }
-  const Control* area = control.kind() == ControlKind::PictureBox ? &control : control.container();
+  const bool own =
+      control.kind() == ControlKind::PictureBox || control.kind() == ControlKind::CommandButton;
+  const Control* area = own ? &control : control.container();
   const RECT r = area ? form_rect(*area) : RECT{};
   ::RedrawWindow(form_hwnd_, area ? &r : nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }
 
 void Win32FormPeer::set_focus(Control* control) {
-  const HWND h = control ? hwnd_of(control) : form_hwnd_;
-  if (h && ::GetFocus() != h) ::SetFocus(h);  // BN_SETFOCUS reports the arrival
+  if (!form_hwnd_ || dead_) return;
+  if (::GetFocus() != form_hwnd_) {
+    focus_ = control;
+    ::SetFocus(form_hwnd_);  // WM_SETFOCUS reports the arrival
+    return;
+  }
+  if (focus_ == control) return;
+  Control* left = std::exchange(focus_, control);
+  if (left && !raise([&] { form_.navigation().focus_lost(*left); })) return;
+  on_focus_arrived();
 }
 
 void Win32FormPeer::show_face(CommandButton& button, ButtonFace face) {
-  if (HWND h = hwnd_of(&button)) ::SendMessageW(h, BM_SETSTATE, face == ButtonFace::kPushed, 0);
+  const CommandButton* was = face_pushed_;
+  if (face == ButtonFace::kPushed)
+    face_pushed_ = &button;
+  else if (face_pushed_ == &button)
+    face_pushed_ = nullptr;
+  if (was != face_pushed_) invalidate(&button);
 }
 
 void Win32FormPeer::show(bool modal) {
@@ -506,6 +421,9 @@ void Win32FormPeer::unload() {
   if (dead_) return;
   dead_ = true;
   disconnect_accessible();
+  focus_ = nullptr;
+  face_pushed_ = nullptr;
+  tracking_ = nullptr;
   if (!form_hwnd_) return;
   ::NotifyWinEvent(EVENT_SYSTEM_DIALOGEND, form_hwnd_, OBJID_WINDOW, CHILDID_SELF);
   for (std::size_t i = 0; i < timers_.size(); ++i) ::KillTimer(form_hwnd_, i + 1);
@@ -527,55 +445,7 @@ LRESULT CALLBACK Win32FormPeer::form_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
   return ::DefWindowProcW(hwnd, msg, wp, lp);
 }
 
-LRESULT CALLBACK Win32FormPeer::button_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  Win32FormPeer* p = from(hwnd);
-  if (p && is_key_message(msg)) {
-    DpiScope dpi(p->backend_.screen(), p->dpi_);
-    if (p->on_key(msg, wp)) return 0;
-  }
-  if (msg == WM_LBUTTONDBLCLK) msg = WM_LBUTTONDOWN;  // a quick second press is a press
-  return ::CallWindowProcW(g_button_proc, hwnd, msg, wp, lp);
-}
-
-bool Win32FormPeer::on_common_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
-  result = 0;
-  if (is_key_message(msg)) {
-    if (on_key(msg, wp)) return true;
-    result = ::DefWindowProcW(hwnd, msg, wp, lp);
-    return true;
-  }
-  switch (msg) {
-    case WM_ERASEBKGND:
-      result = 1;
-      return true;
-    case WM_COMMAND:
-      on_command(wp, lp);
-      return true;
-    case WM_DRAWITEM:
-      draw_button(*reinterpret_cast<const DRAWITEMSTRUCT*>(lp));
-      result = TRUE;
-      return true;
-    case WM_LBUTTONUP:
-      on_mouse_up(kLeftButton, wp, lp);
-      return true;
-    case WM_RBUTTONUP:
-      on_mouse_up(kRightButton, wp, lp);
-      return true;
-    case WM_MBUTTONUP:
-      on_mouse_up(kMiddleButton, wp, lp);
-      return true;
-    case WM_CAPTURECHANGED:
-      if (reinterpret_cast<HWND>(lp) != hwnd) {
-        pressed_ = nullptr;  // the capture went elsewhere (a drag): no release follows
-        pressing_ = false;
-      }
-      return true;
-  }
-  return false;
-}
-
 LRESULT Win32FormPeer::on_form_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  LRESULT result = 0;
   DpiScope dpi(backend_.screen(), dpi_);
   switch (msg) {
     case kDestroyMessage:
@@ -583,13 +453,10 @@ LRESULT Win32FormPeer::on_form_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
       return 0;
     case WM_NCDESTROY:
       if (!destroying_) {
-        // Destroyed from outside: forget the windows and unload, so that a modal showing ends.
-        for (auto& [h, c] : controls_) ::SetWindowLongPtrW(h, GWLP_USERDATA, 0);
+        // Destroyed from outside: forget the window and unload, so that a modal showing ends.
         disconnect_accessible();
         form_hwnd_ = nullptr;
         --g_open_forms;
-        controls_.clear();
-        windows_.clear();
         if (!dead_) form_.Unload();
       }
       return ::DefWindowProcW(hwnd, msg, wp, lp);
@@ -611,6 +478,7 @@ LRESULT Win32FormPeer::on_form_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
     case WM_DPICHANGED:
       if (!dead_ && lp && backend_.screen().follow_dpi_change(hwnd, LOWORD(wp), HIWORD(wp))) {
         dpi_ = backend_.screen().monitor();
+        if (accessible_link_->form) accessible_link_->dpi = dpi_;
         on_dpi_changed(*reinterpret_cast<const RECT*>(lp));
         return 0;
       }
@@ -624,13 +492,40 @@ LRESULT Win32FormPeer::on_form_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
     case WM_PAINT:
       paint();
       return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_SETFOCUS:
+      on_focus_arrived();
+      return 0;
+    case WM_KILLFOCUS:
+      on_focus_left();
+      return 0;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
       on_mouse_down(button_of(msg), wp, lp);
       return 0;
+    case WM_MOUSEMOVE:
+      on_mouse_move(lp);
+      return 0;
+    case WM_LBUTTONUP:
+      on_mouse_up(kLeftButton, wp, lp);
+      return 0;
+    case WM_RBUTTONUP:
+      on_mouse_up(kRightButton, wp, lp);
+      return 0;
+    case WM_MBUTTONUP:
+      on_mouse_up(kMiddleButton, wp, lp);
+      return 0;
+    case WM_CAPTURECHANGED:
+      if (reinterpret_cast<HWND>(lp) != hwnd) {
+        pressed_ = nullptr;  // the capture went elsewhere (a drag): no release follows
+        pressing_ = false;
+        if (CommandButton* b = std::exchange(tracking_, nullptr)) invalidate(b);
+      }
+      return 0;
   }
-  if (on_common_message(hwnd, msg, wp, lp, result)) return result;
+  if (is_key_message(msg) && on_key(msg, wp)) return 0;
   return ::DefWindowProcW(hwnd, msg, wp, lp);
 }
 
@@ -649,8 +544,30 @@ void Win32FormPeer::on_dpi_changed(const RECT& suggested) {
 // ---------------------------------------------------------------------------------------------
 // Activation and focus
 
+// The form's window got the native focus, or the focus moved between its buttons: the buttons
+// show it, assistive technology hears which button has it, and the toolkit of its arrival.
+void Win32FormPeer::on_focus_arrived() {
+  if (dead_) return;
+  if (!usable(focus_)) focus_ = nullptr;
+  invalidate_buttons();
+  if (!focus_) return;  // the system announced the window itself
+  const auto parts = accessible_parts(form_);
+  const auto part = std::find_if(parts.begin(), parts.end(),
+                                 [this](const AccessiblePart& p) { return p.control == focus_; });
+  if (part != parts.end())
+    ::NotifyWinEvent(EVENT_OBJECT_FOCUS, form_hwnd_, OBJID_CLIENT,
+                     static_cast<LONG>(part - parts.begin() + 1));
+  raise([&] { form_.navigation().focus_gained(*focus_); });
+}
+
+void Win32FormPeer::on_focus_left() {
+  if (dead_) return;
+  invalidate_buttons();
+  if (focus_) raise([&] { form_.navigation().focus_lost(*focus_); });
+}
+
 void Win32FormPeer::on_activate(WPARAM wp, LPARAM lp) {
-  // Deactivation takes the focus away (BN_KILLFOCUS); a minimised window is not active.
+  // Deactivation takes the focus away (WM_KILLFOCUS); a minimised window is not active.
   if (LOWORD(wp) == WA_INACTIVE || HIWORD(wp)) return;
   // A window that is not shown yet can be made active (by a z-order change, say); that is no
   // activation of the form: showing it reports the first one.
@@ -689,9 +606,19 @@ bool Win32FormPeer::on_key(UINT msg, WPARAM wp) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Mouse: a press goes to what is drawn under the pointer on the form: the topmost windowless
-// label or image of the innermost picture box there, else that picture box; the release goes to
-// the control that saw the press.
+// Mouse: a press goes to what is drawn under the pointer on the form: a button, which lies over
+// everything else, else the topmost label or image of the innermost picture box there, else that
+// picture box; the release goes to the control that saw the press.
+
+// A shown button under the point (a disabled one too: it takes the press and does nothing).
+CommandButton* Win32FormPeer::button_at(POINT pt) const {
+  for (const auto& c : form_.controls()) {
+    if (c->kind() != ControlKind::CommandButton || !c->Shown()) continue;
+    const RECT r = form_rect(*c);
+    if (::PtInRect(&r, pt)) return static_cast<CommandButton*>(c.get());
+  }
+  return nullptr;
+}
 
 Control* Win32FormPeer::hit_test(const Control* container, POINT pt) const {
   const auto& cs = form_.controls();
@@ -715,6 +642,18 @@ Control* Win32FormPeer::hit_test(const Control* container, POINT pt) const {
 void Win32FormPeer::on_mouse_down(int button, WPARAM wp, LPARAM lp) {
   if (dead_) return;
   const POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+  if (CommandButton* b = button_at(pt)) {
+    // As the platform's push button: the left button takes the focus to it and pushes it in.
+    if (button != kLeftButton || !b->Enabled() || tracking_) return;
+    auto alive = alive_;
+    set_focus(b);
+    if (!*alive || dead_ || !usable(b)) return;
+    tracking_ = b;
+    tracking_inside_ = true;
+    ::SetCapture(form_hwnd_);
+    invalidate(b);
+    return;
+  }
   Control* target = hit_test(nullptr, pt);
   if (!target) return;
   pressed_ = target;
@@ -742,8 +681,31 @@ void Win32FormPeer::on_mouse_down(int button, WPARAM wp, LPARAM lp) {
   }
 }
 
+// A pressed button shows pushed in while the pointer is on it.
+void Win32FormPeer::on_mouse_move(LPARAM lp) {
+  if (dead_ || !tracking_) return;
+  const POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+  const RECT r = form_rect(*tracking_);
+  if (const bool inside = ::PtInRect(&r, pt); inside != tracking_inside_) {
+    tracking_inside_ = inside;
+    invalidate(tracking_);
+  }
+}
+
 void Win32FormPeer::on_mouse_up(int button, WPARAM wp, LPARAM lp) {
-  if (dead_ || !pressed_) return;
+  if (dead_) return;
+  if (tracking_) {
+    // The left button's release on the pressed button clicks it; anywhere else it only lets go.
+    if (button != kLeftButton) return;
+    on_mouse_move(lp);
+    CommandButton* b = std::exchange(tracking_, nullptr);
+    const bool click = std::exchange(tracking_inside_, false);
+    if (::GetCapture() == form_hwnd_) ::ReleaseCapture();
+    invalidate(b);
+    if (click) raise([&] { form_.navigation().clicked(*b); });
+    return;
+  }
+  if (!pressed_) return;
   Control* target = std::exchange(pressed_, nullptr);
   if (std::exchange(pressing_, false) && !(wp & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) &&
       ::GetCapture() == form_hwnd_)
@@ -757,29 +719,6 @@ void Win32FormPeer::on_mouse_up(int button, WPARAM wp, LPARAM lp) {
   raise([&] {
     static_cast<Image*>(target)->raise_MouseUp(static_cast<std::int16_t>(button), s, x, y);
   });
-}
-
-void Win32FormPeer::on_command(WPARAM wp, LPARAM lp) {
-  if (dead_) return;
-  Control* c = control_of(reinterpret_cast<HWND>(lp));
-  if (!c || c->kind() != ControlKind::CommandButton) return;
-  auto& b = static_cast<CommandButton&>(*c);
-  Navigation& nav = form_.navigation();
-  switch (HIWORD(wp)) {
-    case BN_CLICKED:
-      nav.clicked(b);
-      break;
-    case BN_SETFOCUS:
-    case BN_KILLFOCUS:
-      // The default frame follows the focus.
-      for (auto& [h, ctl] : controls_)
-        if (ctl->kind() == ControlKind::CommandButton) ::InvalidateRect(h, nullptr, FALSE);
-      if (HIWORD(wp) == BN_SETFOCUS)
-        nav.focus_gained(b);
-      else
-        nav.focus_lost(b);
-      break;
-  }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -810,6 +749,10 @@ void Win32FormPeer::paint() {
   back_ = &backend_.back_buffer(client.right, client.bottom);
   client_ = client;
   compose(nullptr, clip);
+  // The buttons lie over everything drawn.
+  for (const auto& c : form_.controls())
+    if (c->kind() == ControlKind::CommandButton && c->Shown())
+      draw_button(static_cast<CommandButton&>(*c), clip);
   ::BitBlt(ps.dc(), clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top,
            back_->dc(), clip.left, clip.top, SRCCOPY);
 }
@@ -964,18 +907,21 @@ void Win32FormPeer::draw_image(Image& im, const PixelBuffer& view, POINT origin)
   }
 }
 
-void Win32FormPeer::draw_button(const DRAWITEMSTRUCT& di) {
-  Control* c = control_of(di.hwndItem);
-  if (!c || c->kind() != ControlKind::CommandButton) return;
-  auto& b = static_cast<CommandButton&>(*c);
-  const HDC dc = di.hDC;
-  RECT r = di.rcItem;
-  const bool pushed = di.itemState & ODS_SELECTED;
-  const bool focused = di.itemState & ODS_FOCUS;
-  const bool disabled = di.itemState & ODS_DISABLED;
+// A push button: its face, a black frame when it has the focus (or is the default button and no
+// button has the focus), raised or pushed in, its caption with the access key underlined, and
+// the focus rectangle.
+void Win32FormPeer::draw_button(CommandButton& b, const RECT& clip) {
+  RECT r = form_rect(b), shown{};
+  if (!::IntersectRect(&shown, &r, &clip)) return;
+  const HDC dc = back_->dc();
+  back_->mark_gdi_output();
+  SavedDc whole(dc);
+  ::IntersectClipRect(dc, shown.left, shown.top, shown.right, shown.bottom);
+  const bool pushed = &b == face_pushed_ || (&b == tracking_ && tracking_inside_);
   const Control* has_focus = Win32FormPeer::focused();
-  const bool framed =
-      focused || (b.Default() && !(has_focus && has_focus->kind() == ControlKind::CommandButton));
+  const bool focused = has_focus == &b;
+  const bool disabled = !b.Enabled();
+  const bool framed = focused || (b.Default() && !has_focus);
   const UniqueBrush face(::CreateSolidBrush(resolve_color(b.BackColor())));
   ::FillRect(dc, &r, face.get());
   if (framed) {
