@@ -381,20 +381,61 @@ void RingBatch::flush(const PixelBuffer& buf) {
     return;
   }
   // Rings grow outwards, so in every row the columns they cover grow too: walking from the last
-  // ring inwards, each one adds just the columns inside all those drawn after it.
+  // ring inwards, each one adds just the columns inside all those drawn after it. The rows at the
+  // same distance above and below the centre are alike: the second is copied from the first.
   const std::int64_t reach = ring_bounds(r_, pen_).outer / 2;
-  const std::int64_t top = std::max<std::int64_t>(cy_ - reach, 0);
-  const std::int64_t bottom = std::min<std::int64_t>(cy_ + reach, buf.height - 1);
-  for (std::int64_t y = top; y <= bottom; ++y) {
-    const std::int64_t q = 4 * (y - cy_) * (y - cy_);
+  const std::int64_t last = static_cast<std::int64_t>(buf.height) - 1;
+  for (std::int64_t t = 0; t <= reach; ++t) {
+    const std::int64_t above = cy_ - t, below = cy_ + t;
+    const bool has_above = above >= 0 && above <= last;
+    const bool has_below = t > 0 && below >= 0 && below <= last;
+    if (!has_above && !has_below) {
+      if (above < 0 && below > last) break;  // both beyond the buffer from here on
+      continue;
+    }
+    const std::int64_t y = has_above ? above : below;
+    std::uint32_t* row = buf.bits + static_cast<std::ptrdiff_t>(y) * buf.stride;
+    // The painted columns as runs: those left of the centre grow rightwards ring by ring, those
+    // right of it leftwards.
+    left_runs_.clear();
+    right_runs_.clear();
+    const auto paint = [&](std::int64_t from, std::int64_t to, std::uint32_t v, bool right) {
+      const int x0 = static_cast<int>(std::max<std::int64_t>(from, 0));
+      const int x1 = static_cast<int>(std::min<std::int64_t>(to, buf.width - 1));
+      if (x0 > x1) return;
+      fill_words(row + x0, static_cast<std::size_t>(x1 - x0) + 1, v);
+      auto& runs = right ? right_runs_ : left_runs_;
+      if (!right && !runs.empty() && runs.back().x1 + 1 == x0)
+        runs.back().x1 = x1;
+      else if (right && !runs.empty() && x1 + 1 == runs.back().x0)
+        runs.back().x0 = x0;
+      else
+        runs.push_back({x0, x1});
+    };
+    const std::int64_t q = 4 * t * t;
     std::int64_t covered = INT64_MAX;  // columns from here outwards are painted
     for (auto it = rings_.rbegin(); it != rings_.rend() && covered > 0; ++it) {
       if (it->outer2 < q) break;  // this ring and every smaller one miss the row
       std::int64_t& lo = it->lo;
       std::int64_t& hi = it->hi;
       if (!ring_row(it->outer2, it->inner2, q, lo, hi)) continue;
-      if (lo < covered) ring_spans(buf, y, cx_, lo, std::min(hi, covered - 1), it->value);
+      if (lo < covered) {
+        const std::int64_t h = std::min(hi, covered - 1);
+        if (lo == 0) {
+          paint(cx_ - h, cx_ + h, it->value, false);
+        } else {
+          paint(cx_ - h, cx_ - lo, it->value, false);
+          paint(cx_ + lo, cx_ + h, it->value, true);
+        }
+      }
       covered = std::min(covered, lo);
+    }
+    if (has_above && has_below) {
+      std::uint32_t* mirror = buf.bits + static_cast<std::ptrdiff_t>(below) * buf.stride;
+      for (const auto* runs : {&left_runs_, &right_runs_})
+        for (const Run& r : *runs)
+          std::memcpy(mirror + r.x0, row + r.x0,
+                      static_cast<std::size_t>(r.x1 - r.x0 + 1) * sizeof *row);
     }
   }
   rings_.clear();

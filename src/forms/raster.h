@@ -65,6 +65,10 @@ class RingBatch {
   };
   int cx_ = 0, cy_ = 0, pen_ = 0, r_ = 0;
   std::vector<Ring> rings_;
+  struct Run {
+    int x0, x1;  // inclusive
+  };
+  std::vector<Run> left_runs_, right_runs_;  // the columns painted in a row
 };
 
 // Boxes filled one after another, held back and then drawn at once: the rows that the same boxes

@@ -31,7 +31,11 @@ TEST(RingBatchTest, DrawsThePixelsOfEachCircleInTurn) {
   for (Rings c : cases) {
     if (c.radii.empty())
       for (int k = 0; k <= 255; ++k) c.radii.push_back(k * 60 / 256);
-    std::vector<std::uint32_t> one(60 * 40, 0xABCDEF), batch(one);
+    // A picture under the rings: pixels they leave alone must stay as they are.
+    std::vector<std::uint32_t> one(60 * 40);
+    for (std::size_t i = 0; i < one.size(); ++i)
+      one[i] = static_cast<std::uint32_t>(i * 2654435761u);
+    std::vector<std::uint32_t> batch(one);
     const PixelBuffer a{one.data(), 60, 40, 60}, b{batch.data(), 60, 40, 60};
     RingBatch rings;
     for (int r : c.radii) {
