@@ -28,7 +28,11 @@ void put(const PixelBuffer& buf, int x, int y, std::uint32_t v) {
 #endif
 
 QUILLON_UNCHECKED_LOOP void store_words(std::uint32_t* p, std::size_t n, std::uint32_t v) {
-  for (std::size_t i = 0; i < n; ++i) p[i] = v;
+  // Blocks of eight, which the compiler stores as vectors, then the rest.
+  std::size_t i = 0;
+  for (; i + 8 <= n; i += 8)
+    for (std::size_t k = 0; k < 8; ++k) p[i + k] = v;
+  for (; i < n; ++i) p[i] = v;
 }
 
 // n words of v from p.
@@ -217,6 +221,74 @@ void raster_lines(const PixelBuffer& buf, int x0, int y0, int x1, int y1, int co
   }
 }
 
+namespace {
+
+// The columns of a thick line's rows away from its ends, where 4 across^2 <= pen^2 len^2 alone
+// decides: from the first such row on, each next row's bounds follow by whole steps and
+// remainders of dx / dy, with no division or root (coordinates up to 2^16, pens up to 1024).
+class MidColumns {
+ public:
+  void start(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1, std::int64_t pen) {
+    if (y1 < y0) {
+      std::swap(x0, x1);
+      std::swap(y0, y1);
+    }
+    x0_ = x0;
+    y0_ = y0;
+    dx_ = x1 - x0;
+    dy_ = y1 - y0;
+    const std::int64_t bound = pen * pen * (dx_ * dx_ + dy_ * dy_);  // 4 across^2 <= bound
+    reach_ = static_cast<std::int64_t>(std::sqrt(static_cast<double>(bound) / 4));
+    while (reach_ > 0 && 4 * reach_ * reach_ > bound) --reach_;
+    while (4 * (reach_ + 1) * (reach_ + 1) <= bound) ++reach_;
+    whole_ = floor_div(dx_, dy_);
+    part_ = dx_ - whole_ * dy_;
+  }
+  // The first and last column of row y: consecutive rows after the first call.
+  std::pair<std::int64_t, std::int64_t> row(std::int64_t y) {
+    if (!started_ || y != y_ + 1) {
+      // (x - x0) dy lies within (y - y0) dx -+ reach.
+      const std::int64_t base = (y - y0_) * dx_;
+      set(lo_, base - reach_);
+      set(hi_, base + reach_);
+      started_ = true;
+    } else {
+      advance(lo_);
+      advance(hi_);
+    }
+    y_ = y;
+    return {x0_ + lo_.q + (lo_.r > 0 ? 1 : 0), x0_ + hi_.q};
+  }
+
+ private:
+  struct Quotient {
+    std::int64_t q = 0, r = 0;  // n = q dy + r, 0 <= r < dy
+  };
+  static std::int64_t floor_div(std::int64_t n, std::int64_t d) {
+    const std::int64_t q = n / d;
+    return (n % d != 0 && n < 0) ? q - 1 : q;
+  }
+  void set(Quotient& v, std::int64_t n) const {
+    v.q = floor_div(n, dy_);
+    v.r = n - v.q * dy_;
+  }
+  void advance(Quotient& v) const {
+    v.q += whole_;
+    v.r += part_;
+    if (v.r >= dy_) {
+      v.r -= dy_;
+      ++v.q;
+    }
+  }
+
+  std::int64_t x0_ = 0, y0_ = 0, dx_ = 0, dy_ = 1, reach_ = 0, whole_ = 0, part_ = 0;
+  Quotient lo_, hi_;
+  std::int64_t y_ = 0;
+  bool started_ = false;
+};
+
+}  // namespace
+
 void raster_line(const PixelBuffer& buf, int x0, int y0, int x1, int y1, int pen_width,
                  std::uint32_t value) {
   if (buf.width <= 0 || buf.height <= 0) return;
@@ -238,8 +310,25 @@ void raster_line(const PixelBuffer& buf, int x0, int y0, int x1, int y1, int pen
   const double near = h + 1;
   const double mid_top = std::min(ay, ay + dy) + near, mid_bottom = std::max(ay, ay + dy) - near;
   const double step = dy != 0 ? dx / dy : 0, half = dy != 0 ? h * len / std::abs(dy) : 0;
+  // For lines of the usual sizes those columns are worked out in integers, exactly: the pixels
+  // with 4 across^2 <= pen^2 len^2, across being (P - A) x d.
+  constexpr std::int64_t kSmall = 1 << 16;
+  const bool exact =
+      dy != 0 && pen_width <= 1024 && buf.height <= kSmall &&
+      std::max({std::abs(static_cast<std::int64_t>(x0)), std::abs(static_cast<std::int64_t>(y0)),
+                std::abs(static_cast<std::int64_t>(x1)),
+                std::abs(static_cast<std::int64_t>(y1))}) <= kSmall;
+  MidColumns mid;
+  if (exact) mid.start(x0, y0, x1, y1, pen_width);
   for (int y = top; y <= bottom; ++y) {
     if (y > mid_top && y < mid_bottom) {
+      if (exact) {
+        const auto [lo, hi] = mid.row(y);
+        if (hi >= 0 && lo < buf.width)
+          span(buf, y, static_cast<int>(std::max<std::int64_t>(lo, -1)),
+               static_cast<int>(std::min<std::int64_t>(hi, buf.width)), value);
+        continue;
+      }
       const double centre = ax + (y - ay) * step;
       const double lo = std::ceil(centre - half - kEps), hi = std::floor(centre + half + kEps);
       if (hi >= 0 && lo < buf.width)
