@@ -171,6 +171,7 @@ void DibCanvas::make_rows_real(int y0, int y1) const {
 namespace {
 // The size an icon draws at on its own (DrawIconEx with no size given).
 SIZE icon_size(HICON icon) {
+  if (const auto shared = shared_icon_size(icon)) return *shared;
   ICONINFO ii{};
   if (!::GetIconInfo(icon, &ii)) return {256, 256};
   const UniqueBitmap colour(ii.hbmColor), mask(ii.hbmMask);

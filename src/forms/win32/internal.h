@@ -61,6 +61,12 @@ class SurfacePool {
 };
 SurfacePool& spare_surfaces();
 
+// The stock icons that the platform loaded as shared icons, by their size: a shared icon is never
+// freed, so its handle keeps naming it, and asking an icon its size (GetIconInfo) copies its
+// bitmaps. Other icons are asked each time.
+void remember_shared_icon(HICON icon, SIZE size);
+std::optional<SIZE> shared_icon_size(HICON icon);
+
 // A canvas on a DIB surface: a picture box's persistent image (its surface from the pool and back
 // to it), and the back buffer that forms are composed in before they reach the screen.
 class DibCanvas final : public Canvas {

@@ -147,9 +147,30 @@ int Win32Platform::system_metrics(int index) {
 IconHandle Win32Platform::load_stock_icon(std::int32_t id) {
   if (id < 1 || id > 0xFFFF) return 0;  // not a resource number: never truncated into one
   // At the system's icon size for the screen's DPI (32 pixels at 96 DPI); shared, never freed.
-  return reinterpret_cast<IconHandle>(::LoadImageW(nullptr, MAKEINTRESOURCEW(id), IMAGE_ICON,
-                                                   screen_.metric(SM_CXICON),
-                                                   screen_.metric(SM_CYICON), LR_SHARED));
+  const SIZE size{screen_.metric(SM_CXICON), screen_.metric(SM_CYICON)};
+  const HICON icon = static_cast<HICON>(
+      ::LoadImageW(nullptr, MAKEINTRESOURCEW(id), IMAGE_ICON, size.cx, size.cy, LR_SHARED));
+  if (icon) remember_shared_icon(icon, size);
+  return reinterpret_cast<IconHandle>(icon);
+}
+
+namespace {
+std::mutex g_icons_mutex;
+std::vector<std::pair<HICON, SIZE>> g_shared_icons;  // a handful: the stock icons at each DPI
+}  // namespace
+
+void remember_shared_icon(HICON icon, SIZE size) {
+  std::lock_guard lock(g_icons_mutex);
+  for (const auto& [h, s] : g_shared_icons)
+    if (h == icon) return;
+  g_shared_icons.emplace_back(icon, size);
+}
+
+std::optional<SIZE> shared_icon_size(HICON icon) {
+  std::lock_guard lock(g_icons_mutex);
+  for (const auto& [h, s] : g_shared_icons)
+    if (h == icon) return s;
+  return std::nullopt;
 }
 
 void Win32Platform::set_topmost(WindowHandle window, bool on_top) {
