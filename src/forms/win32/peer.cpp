@@ -88,6 +88,7 @@ class Win32FormPeer final : public FormPeer {
   RECT form_rect(const Control& c) const;
   void place_form();
   void sync();
+  void show_caption();
   void apply_timer(Timer& t);
   void invalidate(const Control* area);
   void invalidate_buttons();
@@ -120,6 +121,7 @@ class Win32FormPeer final : public FormPeer {
   bool shown_ = false;       // shown once: the windows follow every change at once
   int modal_depth_ = 0;
   HWND form_hwnd_ = nullptr;
+  std::wstring caption_;  // the window's text
   Win32Screen::MonitorDpi dpi_;  // the window's DPI
   std::vector<Timer*> timers_;   // timer id = position + 1
   std::vector<HWND> disabled_;   // other windows of the thread, disabled by a modal showing
@@ -201,7 +203,7 @@ void Win32FormPeer::create_windows() {
   backend_.screen().follow_window(form_hwnd_);  // before the form is laid out in pixels
   dpi_ = backend_.screen().monitor();
   ::SetWindowLongPtrW(form_hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  ::SetWindowTextW(form_hwnd_, form_.Caption().c_str());
+  show_caption();
   accessible_link_ = std::make_shared<AccessibleLink>(
       AccessibleLink{&form_, form_hwnd_, ::GetCurrentThreadId(), dpi_});
   // The window takes its place and size when it is first shown (sync()).
@@ -293,7 +295,7 @@ void Win32FormPeer::changed(Control* control, Change what) {
   if (!shown_) return;
   if (!control) {
     if (what == Change::Geometry) place_form();  // the form's own window follows at once
-    if (what == Change::Caption) ::SetWindowTextW(form_hwnd_, form_.Caption().c_str());
+    if (what == Change::Caption) show_caption();
     return;
   }
   if ((what == Change::Visible || what == Change::Enabled) && !usable(focus_)) {
@@ -326,7 +328,14 @@ void Win32FormPeer::changed(Control* control, Change what) {
 
 void Win32FormPeer::sync() {
   place_form();
-  ::SetWindowTextW(form_hwnd_, form_.Caption().c_str());
+  show_caption();
+}
+
+// The window's text is the form's caption (each change a round trip to the system).
+void Win32FormPeer::show_caption() {
+  if (!form_hwnd_ || caption_ == form_.Caption()) return;
+  caption_ = form_.Caption();
+  ::SetWindowTextW(form_hwnd_, caption_.c_str());
 }
 
 void Win32FormPeer::refresh(Control& control) {
@@ -364,15 +373,18 @@ void Win32FormPeer::show_face(CommandButton& button, ButtonFace face) {
 void Win32FormPeer::show(bool modal) {
   if (!form_hwnd_ || dead_) return;
   auto alive = alive_;
-  if (!shown_) {
-    sync();
-    shown_ = true;
-  }
   const bool appearing = !::IsWindowVisible(form_hwnd_);
-  if (appearing) {
+  if (!shown_) {
+    // The window catches up with the form, and is placed and shown in one step.
+    shown_ = true;
+    show_caption();
+    ::SetWindowPos(form_hwnd_, HWND_TOP, to_pixels_x(form_.Left()), to_pixels_y(form_.Top()),
+                   to_pixels_x(form_.Width()), to_pixels_y(form_.Height()),
+                   appearing ? SWP_SHOWWINDOW : SWP_NOZORDER | SWP_NOACTIVATE);
+  } else if (appearing) {
     ::ShowWindow(form_hwnd_, SW_SHOW);
-    if (!*alive || dead_) return;
   }
+  if (!*alive || dead_) return;
   if (dead_) return;
   if (appearing) {
     ::NotifyWinEvent(EVENT_SYSTEM_DIALOGSTART, form_hwnd_, OBJID_WINDOW, CHILDID_SELF);
