@@ -236,69 +236,126 @@ void raster_lines(const PixelBuffer& buf, int x0, int y0, int x1, int y1, int co
 
 namespace {
 
-// The columns of a thick line's rows away from its ends, where 4 across^2 <= pen^2 len^2 alone
-// decides: from the first such row on, each next row's bounds follow by whole steps and
-// remainders of dx / dy, with no division or root (coordinates up to 2^16, pens up to 1024).
-class MidColumns {
+std::int64_t floor_div(std::int64_t n, std::int64_t d) {  // d > 0
+  const std::int64_t q = n / d;
+  return (n % d != 0 && n < 0) ? q - 1 : q;
+}
+
+// n(y) / d for consecutive rows y, where n grows by the same amount each row: its floor and ceiling
+// follow row by row by a whole step and a remainder, with no division after the first row.
+class RowQuotient {
  public:
-  void start(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1, std::int64_t pen) {
-    if (y1 < y0) {
-      std::swap(x0, x1);
-      std::swap(y0, y1);
-    }
-    x0_ = x0;
-    y0_ = y0;
-    dx_ = x1 - x0;
-    dy_ = y1 - y0;
-    const std::int64_t bound = pen * pen * (dx_ * dx_ + dy_ * dy_);  // 4 across^2 <= bound
-    reach_ = static_cast<std::int64_t>(std::sqrt(static_cast<double>(bound) / 4));
-    while (reach_ > 0 && 4 * reach_ * reach_ > bound) --reach_;
-    while (4 * (reach_ + 1) * (reach_ + 1) <= bound) ++reach_;
-    whole_ = floor_div(dx_, dy_);
-    part_ = dx_ - whole_ * dy_;
+  RowQuotient(std::int64_t n, std::int64_t per_row, std::int64_t d) : d_(d) {
+    q_ = floor_div(n, d);
+    r_ = n - q_ * d;
+    whole_ = floor_div(per_row, d);
+    part_ = per_row - whole_ * d;
   }
-  // The first and last column of row y: consecutive rows after the first call.
-  std::pair<std::int64_t, std::int64_t> row(std::int64_t y) {
-    if (!started_ || y != y_ + 1) {
-      // (x - x0) dy lies within (y - y0) dx -+ reach.
-      const std::int64_t base = (y - y0_) * dx_;
-      set(lo_, base - reach_);
-      set(hi_, base + reach_);
-      started_ = true;
-    } else {
-      advance(lo_);
-      advance(hi_);
+  std::int64_t floor() const { return q_; }
+  std::int64_t ceil() const { return q_ + (r_ > 0 ? 1 : 0); }
+  void next() {
+    q_ += whole_;
+    r_ += part_;
+    if (r_ >= d_) {
+      r_ -= d_;
+      ++q_;
     }
-    y_ = y;
-    return {x0_ + lo_.q + (lo_.r > 0 ? 1 : 0), x0_ + hi_.q};
+  }
+  void skip(std::int64_t rows) {
+    q_ += whole_ * rows;
+    r_ += part_ * rows;
+    q_ += floor_div(r_, d_);
+    r_ -= floor_div(r_, d_) * d_;
   }
 
  private:
-  struct Quotient {
-    std::int64_t q = 0, r = 0;  // n = q dy + r, 0 <= r < dy
+  std::int64_t d_, q_ = 0, r_ = 0, whole_ = 0, part_ = 0;  // n = q d + r, 0 <= r < d
+};
+
+// A thick line of the usual sizes (coordinates up to 2^16, pens up to 1024, buffers up to 2^16
+// rows), each row worked out exactly in integers: the pixels within half a pen of an end,
+// 4 ((x - ex)^2 + (y - ey)^2) <= pen^2, or of the segment between them, 4 across^2 <= pen^2 len^2
+// with 0 <= along <= len^2 (across and along: (P - A) x d and (P - A) . d).
+constexpr std::int64_t kSmall = 1 << 16;
+void exact_line(const PixelBuffer& buf, std::int64_t x0, std::int64_t y0, std::int64_t x1,
+                std::int64_t y1, std::int64_t pen, std::uint32_t value) {
+  if (y1 < y0) {
+    std::swap(x0, x1);
+    std::swap(y0, y1);
+  }
+  const std::int64_t dx = x1 - x0, dy = y1 - y0, len2 = dx * dx + dy * dy, w2 = pen * pen;
+  std::int64_t reach = static_cast<std::int64_t>(std::sqrt(static_cast<double>(w2 * len2) / 4));
+  while (reach > 0 && 4 * reach * reach > w2 * len2) --reach;
+  while (4 * (reach + 1) * (reach + 1) <= w2 * len2) ++reach;
+  const std::int64_t top = std::max<std::int64_t>(0, y0 - pen / 2);
+  const std::int64_t bottom = std::min<std::int64_t>(buf.height - 1, y1 + pen / 2);
+  if (top > bottom) return;
+  const std::int64_t t = top - y0;  // rows below the first end, in the top row
+  // The band: (x - x0) dy within t dx -+ reach. Along the segment: (x - x0) dx within
+  // [-t dy, len2 - t dy], divided by |dx| the right way round.
+  RowQuotient band_lo(t * dx - reach, dx, std::max<std::int64_t>(dy, 1));
+  RowQuotient band_hi(t * dx + reach, dx, std::max<std::int64_t>(dy, 1));
+  const std::int64_t adx = std::max<std::int64_t>(std::abs(dx), 1);
+  RowQuotient along_lo(dx >= 0 ? -t * dy : t * dy - len2, dx >= 0 ? -dy : dy, adx);
+  RowQuotient along_hi(dx >= 0 ? len2 - t * dy : t * dy, dx >= 0 ? -dy : dy, adx);
+  constexpr std::int64_t kNone = INT64_MAX;
+  const auto draw = [&](std::int64_t y, std::int64_t lo, std::int64_t hi) {
+    if (lo > hi || hi < 0 || lo >= buf.width) return;
+    span(buf, static_cast<int>(y), static_cast<int>(std::max<std::int64_t>(lo, -1)),
+         static_cast<int>(std::min<std::int64_t>(hi, buf.width)), value);
   };
-  static std::int64_t floor_div(std::int64_t n, std::int64_t d) {
-    const std::int64_t q = n / d;
-    return (n % d != 0 && n < 0) ? q - 1 : q;
-  }
-  void set(Quotient& v, std::int64_t n) const {
-    v.q = floor_div(n, dy_);
-    v.r = n - v.q * dy_;
-  }
-  void advance(Quotient& v) const {
-    v.q += whole_;
-    v.r += part_;
-    if (v.r >= dy_) {
-      v.r -= dy_;
-      ++v.q;
+  // Rows more than half a pen from both ends (y0 + pen / 2 < y < y1 - pen / 2) meet neither end
+  // nor the limits along the segment, only the band.
+  const std::int64_t mid_first = std::max(top, y0 + pen / 2 + 1);
+  const std::int64_t mid_last = std::min(bottom, y1 - pen / 2 - 1);
+  const auto near_an_end = [&](std::int64_t y) {
+    std::int64_t lo = kNone, hi = -kNone;
+    for (const auto& [ex, ey] : {std::pair{x0, y0}, std::pair{x1, y1}}) {
+      const std::int64_t v = w2 - 4 * (y - ey) * (y - ey);  // 4 (x - ex)^2 <= v
+      if (v < 0) continue;
+      const std::int64_t half = isqrt(v / 4);
+      lo = std::min(lo, ex - half);
+      hi = std::max(hi, ex + half);
+    }
+    if (len2 > 0) {
+      const std::int64_t ty = y - y0;
+      std::int64_t blo = -kNone, bhi = kNone;
+      if (dy > 0) {
+        blo = x0 + band_lo.ceil();
+        bhi = x0 + band_hi.floor();
+      } else if (std::abs(ty * dx) > reach) {
+        blo = kNone;  // a level line: its band holds whole rows or none
+      }
+      if (dx != 0) {
+        blo = std::max(blo, x0 + along_lo.ceil());
+        bhi = std::min(bhi, x0 + along_hi.floor());
+      } else if (ty * dy < 0 || ty * dy > len2) {
+        blo = kNone;  // an upright line: the rows between its ends
+      }
+      if (blo <= bhi) {
+        lo = std::min(lo, blo);
+        hi = std::max(hi, bhi);
+      }
+    }
+    band_lo.next();
+    band_hi.next();
+    along_lo.next();
+    along_hi.next();
+    draw(y, lo, hi);
+  };
+  std::int64_t y = top;
+  for (; y <= bottom && y < mid_first; ++y) near_an_end(y);
+  if (y <= mid_last) {
+    along_lo.skip(mid_last - y + 1);
+    along_hi.skip(mid_last - y + 1);
+    for (; y <= mid_last; ++y) {
+      draw(y, x0 + band_lo.ceil(), x0 + band_hi.floor());
+      band_lo.next();
+      band_hi.next();
     }
   }
-
-  std::int64_t x0_ = 0, y0_ = 0, dx_ = 0, dy_ = 1, reach_ = 0, whole_ = 0, part_ = 0;
-  Quotient lo_, hi_;
-  std::int64_t y_ = 0;
-  bool started_ = false;
-};
+  for (; y <= bottom; ++y) near_an_end(y);
+}
 
 }  // namespace
 
@@ -307,6 +364,13 @@ void raster_line(const PixelBuffer& buf, int x0, int y0, int x1, int y1, int pen
   if (buf.width <= 0 || buf.height <= 0) return;
   if (pen_width <= 1) {
     bresenham(buf, x0, y0, x1, y1, value);
+    return;
+  }
+  if (pen_width <= 1024 && buf.height <= kSmall &&
+      std::max({std::abs(static_cast<std::int64_t>(x0)), std::abs(static_cast<std::int64_t>(y0)),
+                std::abs(static_cast<std::int64_t>(x1)),
+                std::abs(static_cast<std::int64_t>(y1))}) <= kSmall) {
+    exact_line(buf, x0, y0, x1, y1, pen_width, value);
     return;
   }
   constexpr double kEps = 1e-9;
@@ -323,25 +387,8 @@ void raster_line(const PixelBuffer& buf, int x0, int y0, int x1, int y1, int pen
   const double near = h + 1;
   const double mid_top = std::min(ay, ay + dy) + near, mid_bottom = std::max(ay, ay + dy) - near;
   const double step = dy != 0 ? dx / dy : 0, half = dy != 0 ? h * len / std::abs(dy) : 0;
-  // For lines of the usual sizes those columns are worked out in integers, exactly: the pixels
-  // with 4 across^2 <= pen^2 len^2, across being (P - A) x d.
-  constexpr std::int64_t kSmall = 1 << 16;
-  const bool exact =
-      dy != 0 && pen_width <= 1024 && buf.height <= kSmall &&
-      std::max({std::abs(static_cast<std::int64_t>(x0)), std::abs(static_cast<std::int64_t>(y0)),
-                std::abs(static_cast<std::int64_t>(x1)),
-                std::abs(static_cast<std::int64_t>(y1))}) <= kSmall;
-  MidColumns mid;
-  if (exact) mid.start(x0, y0, x1, y1, pen_width);
   for (int y = top; y <= bottom; ++y) {
     if (y > mid_top && y < mid_bottom) {
-      if (exact) {
-        const auto [lo, hi] = mid.row(y);
-        if (hi >= 0 && lo < buf.width)
-          span(buf, y, static_cast<int>(std::max<std::int64_t>(lo, -1)),
-               static_cast<int>(std::min<std::int64_t>(hi, buf.width)), value);
-        continue;
-      }
       const double centre = ax + (y - ay) * step;
       const double lo = ceil_of(centre - half - kEps), hi = floor_of(centre + half + kEps);
       if (hi >= 0 && lo < buf.width)

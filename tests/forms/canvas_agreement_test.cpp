@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <random>
 
 #include "forms/backend.h"
 
@@ -83,6 +84,24 @@ TEST(Canvases, PaintExactlyThePixelsOfEachShape) {
                           << "," << s.c << "," << s.d << " pen " << pen << ", first at " << first_x
                           << "," << first_y;
     }
+}
+
+// Lines of any slope and length, in and out of the surface, with pens from 2 to 40.
+TEST(Canvases, PaintExactlyThePixelsOfRandomThickLines) {
+  std::mt19937 random(17);
+  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+  for (int i = 0; i < 300; ++i) {
+    Shape s{Kind::Line, pick(-30, 95), pick(-30, 80), pick(-30, 95), pick(-30, 80)};
+    if (i % 6 == 0) s.c = s.a + pick(-2, 2);  // nearly upright
+    if (i % 7 == 0) s.d = s.b + pick(-2, 2);  // nearly level
+    const int pen = pick(2, 40);
+    auto canvas = backend().make_canvas(kW, kH, 0);
+    canvas->line(s.a, s.b, s.c, s.d, pen, kInk);
+    int wrong = 0;
+    for (int y = 0; y < kH; ++y)
+      for (int x = 0; x < kW; ++x) wrong += (canvas->pixel(x, y) == kInk) != inked(s, pen, x, y);
+    ASSERT_EQ(wrong, 0) << s.a << "," << s.b << " to " << s.c << "," << s.d << " pen " << pen;
+  }
 }
 
 TEST(Canvases, ShapesFromFarOutsideAreClipped) {
