@@ -121,7 +121,7 @@ class Win32FormPeer final : public FormPeer {
   bool shown_ = false;       // shown once: the windows follow every change at once
   int modal_depth_ = 0;
   HWND form_hwnd_ = nullptr;
-  std::wstring caption_;  // the window's text
+  std::wstring caption_;         // the window's text
   Win32Screen::MonitorDpi dpi_;  // the window's DPI
   std::vector<Timer*> timers_;   // timer id = position + 1
   std::vector<HWND> disabled_;   // other windows of the thread, disabled by a modal showing
@@ -195,9 +195,8 @@ Win32FormPeer::~Win32FormPeer() {
 
 void Win32FormPeer::create_windows() {
   if (register_classes())
-    form_hwnd_ =
-        ::CreateWindowExW(0, form_class().c_str(), L"", WS_POPUP | WS_DLGFRAME | WS_CLIPCHILDREN, 0,
-                          0, 1, 1, nullptr, nullptr, instance(), nullptr);
+    form_hwnd_ = ::CreateWindowExW(0, form_class().c_str(), L"", WS_POPUP | WS_DLGFRAME, 0, 0, 1, 1,
+                                   nullptr, nullptr, instance(), nullptr);
   if (!form_hwnd_) forms::raise(kErrInvalidCall, "The form's window could not be created");
   ++g_open_forms;
   backend_.screen().follow_window(form_hwnd_);  // before the form is laid out in pixels
@@ -206,7 +205,7 @@ void Win32FormPeer::create_windows() {
   show_caption();
   accessible_link_ = std::make_shared<AccessibleLink>(
       AccessibleLink{&form_, form_hwnd_, ::GetCurrentThreadId(), dpi_});
-  // The window takes its place and size when it is first shown (sync()).
+  // The window takes its place and size when it is first shown (show()).
   for (const auto& c : form_.controls()) {
     if (c->kind() != ControlKind::Timer) continue;
     timers_.push_back(static_cast<Timer*>(c.get()));
