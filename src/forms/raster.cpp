@@ -532,16 +532,24 @@ void RingBatch::flush(const PixelBuffer& buf) {
   // Rings grow outwards, so in every row the columns they cover grow too: walking from the last
   // ring inwards, each one adds just the columns inside all those drawn after it. The rows at the
   // same distance above and below the centre are alike: the second is copied from the first.
+  // Distances t from the centre's row whose row above (cy - t) or below (cy + t) is in the buffer:
+  // [max(0, cy - last), cy] above and [max(1, -cy), last - cy] below, within the rings' reach.
   const std::int64_t reach = ring_bounds(r_, pen_).outer / 2;
-  const std::int64_t last = static_cast<std::int64_t>(buf.height) - 1;
-  for (std::int64_t t = 0; t <= reach; ++t) {
-    const std::int64_t above = cy_ - t, below = cy_ + t;
+  const std::int64_t cy = cy_, last = static_cast<std::int64_t>(buf.height) - 1;
+  std::int64_t first = INT64_MAX, final = -1;
+  if (cy >= 0) {
+    first = std::max<std::int64_t>(0, cy - last);
+    final = cy;
+  }
+  if (cy <= last - 1) {
+    first = std::min(first, std::max<std::int64_t>(1, -cy));
+    final = std::max(final, last - cy);
+  }
+  for (std::int64_t t = first; t <= std::min(final, reach); ++t) {
+    const std::int64_t above = cy - t, below = cy + t;
     const bool has_above = above >= 0 && above <= last;
     const bool has_below = t > 0 && below >= 0 && below <= last;
-    if (!has_above && !has_below) {
-      if (above < 0 && below > last) break;  // both beyond the buffer from here on
-      continue;
-    }
+    if (!has_above && !has_below) continue;
     const std::int64_t y = has_above ? above : below;
     std::uint32_t* row = buf.bits + static_cast<std::ptrdiff_t>(y) * buf.stride;
     // The painted columns as runs: those left of the centre grow rightwards ring by ring, those

@@ -26,6 +26,8 @@ TEST(RingBatchTest, DrawsThePixelsOfEachCircleInTurn) {
       {"thin pen, discs to rings", 59, 39, 2, {0, 1, 2, 3, 4, 10, 11, 50}},
       {"pen wider than the surface", 20, 10, 200, {0, 50, 99, 100, 101, 300}},
       {"huge radii and pen", 30, 20, 1 << 29, {1 << 29, 1 << 30, 1 << 30}},
+      {"centre far above, rings crossing", 30, -(1 << 29), 12, {(1 << 29) + 5, (1 << 29) + 30}},
+      {"centre far below, rings crossing", 30, 1 << 29, 12, {(1 << 29) - 20, (1 << 29) + 1}},
   };
   std::mt19937 random(7);
   for (Rings c : cases) {
