@@ -62,7 +62,7 @@ HWND thread_box() {
 // accessible object says that button is.
 bool click_first_button(HWND box) {
   IAccessible* acc = nullptr;
-  if (FAILED(AccessibleObjectFromWindow(box, OBJID_CLIENT, IID_IAccessible,
+  if (FAILED(AccessibleObjectFromWindow(box, OBJID_CLIENT, __uuidof(IAccessible),
                                         reinterpret_cast<void**>(&acc))))
     return false;
   long count = 0;
