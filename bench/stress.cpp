@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -58,16 +59,25 @@ HWND thread_box() {
   return found;
 }
 
-// Posts a click to the box's leftmost button in its lowest row ("Yes" of Yes/No), where its
-// accessible object says that button is.
-bool click_first_button(HWND box) {
+// Where the box's leftmost button in its lowest row ("Yes" of Yes/No) is on its client area, as
+// its accessible object says. Asked once: every box here has the same text and buttons, so the
+// same place, and Wine 8's LresultFromObject / ObjectFromLresult pair keeps about 2 KB a call
+// (any window's object, not only ours), which would swamp the memory figures.
+bool first_button(HWND box, POINT& at) {
+  static std::mutex mutex;
+  static POINT known{};
+  static bool have = false;
+  std::lock_guard lock(mutex);
+  if (have) {
+    at = known;
+    return true;
+  }
   IAccessible* acc = nullptr;
   if (FAILED(AccessibleObjectFromWindow(box, OBJID_CLIENT, __uuidof(IAccessible),
                                         reinterpret_cast<void**>(&acc))))
     return false;
   long count = 0;
   acc->get_accChildCount(&count);
-  POINT at{};
   bool found = false;
   for (long i = 1; i <= count; ++i) {
     VARIANT child, role;
@@ -85,6 +95,15 @@ bool click_first_button(HWND box) {
   }
   acc->Release();
   if (!found || !ScreenToClient(box, &at)) return false;
+  known = at;
+  have = true;
+  return true;
+}
+
+// Posts a click to that button.
+bool click_first_button(HWND box) {
+  POINT at{};
+  if (!first_button(box, at)) return false;
   const LPARAM where = MAKELPARAM(at.x, at.y);
   return PostMessageW(box, WM_LBUTTONDOWN, MK_LBUTTON, where) &&
          PostMessageW(box, WM_LBUTTONUP, 0, where);
