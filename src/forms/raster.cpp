@@ -53,19 +53,6 @@ void span(const PixelBuffer& buf, int y, int x0, int x1, std::uint32_t v) {  // 
   fill_words(row + x0, static_cast<std::size_t>(x1 - x0) + 1, v);
 }
 
-// floor and ceil without a call into the maths library where the value allows (the Windows
-// runtime's are slow bit by bit routines, and these run for every row of every line).
-inline double floor_of(double v) {
-  if (!(std::abs(v) < 4.0e15)) return std::floor(v);
-  const double t = static_cast<double>(static_cast<std::int64_t>(v));
-  return t > v ? t - 1 : t;
-}
-inline double ceil_of(double v) {
-  if (!(std::abs(v) < 4.0e15)) return std::ceil(v);
-  const double t = static_cast<double>(static_cast<std::int64_t>(v));
-  return t < v ? t + 1 : t;
-}
-
 // Largest integer n >= 0 with n * n <= v (v >= 0).
 std::int64_t isqrt(std::int64_t v) {
   auto n = static_cast<std::int64_t>(std::sqrt(static_cast<double>(v)));
@@ -264,8 +251,9 @@ class RowQuotient {
   void skip(std::int64_t rows) {
     q_ += whole_ * rows;
     r_ += part_ * rows;
-    q_ += floor_div(r_, d_);
-    r_ -= floor_div(r_, d_) * d_;
+    const std::int64_t carry = floor_div(r_, d_);
+    q_ += carry;
+    r_ -= carry * d_;
   }
 
  private:
@@ -390,7 +378,7 @@ void raster_line(const PixelBuffer& buf, int x0, int y0, int x1, int y1, int pen
   for (int y = top; y <= bottom; ++y) {
     if (y > mid_top && y < mid_bottom) {
       const double centre = ax + (y - ay) * step;
-      const double lo = ceil_of(centre - half - kEps), hi = floor_of(centre + half + kEps);
+      const double lo = std::ceil(centre - half - kEps), hi = std::floor(centre + half + kEps);
       if (hi >= 0 && lo < buf.width)
         span(buf, y, static_cast<int>(std::max(lo, -1.0)),
              static_cast<int>(std::min(hi, static_cast<double>(buf.width))), value);
@@ -415,7 +403,7 @@ void raster_line(const PixelBuffer& buf, int x0, int y0, int x1, int y1, int pen
       if (!body.empty()) row.hull({body.lo + ax, body.hi + ax});
     }
     if (row.empty()) continue;
-    const double lo = ceil_of(row.lo - kEps), hi = floor_of(row.hi + kEps);
+    const double lo = std::ceil(row.lo - kEps), hi = std::floor(row.hi + kEps);
     if (hi < 0 || lo >= buf.width) continue;
     span(buf, y, static_cast<int>(std::max(lo, -1.0)),
          static_cast<int>(std::min(hi, static_cast<double>(buf.width))), value);
