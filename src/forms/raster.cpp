@@ -2,6 +2,7 @@
 #include "forms/raster.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -232,6 +233,7 @@ std::int64_t floor_div(std::int64_t n, std::int64_t d) {  // d > 0
 // follow row by row by a whole step and a remainder, with no division after the first row.
 class RowQuotient {
  public:
+  RowQuotient() = default;
   RowQuotient(std::int64_t n, std::int64_t per_row, std::int64_t d) : d_(d) {
     q_ = floor_div(n, d);
     r_ = n - q_ * d;
@@ -240,13 +242,25 @@ class RowQuotient {
   }
   std::int64_t floor() const { return q_; }
   std::int64_t ceil() const { return q_ + (r_ > 0 ? 1 : 0); }
-  void next() {
-    q_ += whole_;
+  void next() {  // without a branch: the carry goes either way at random from row to row
     r_ += part_;
-    if (r_ >= d_) {
-      r_ -= d_;
-      ++q_;
+    const std::int64_t carry = r_ >= d_;
+    q_ += whole_ + carry;
+    r_ -= d_ & -carry;
+  }
+  // x plus the floor (or the ceiling) of this row and the count - 1 rows after it, into out; the
+  // quotient moves on past them.
+  void rows(std::int64_t count, std::int64_t x, bool ceiling, std::int64_t* out) {
+    std::int64_t q = q_, r = r_;
+    for (std::int64_t k = 0; k < count; ++k) {
+      out[k] = x + q + (ceiling && r > 0 ? 1 : 0);
+      r += part_;
+      const std::int64_t carry = r >= d_;
+      q += whole_ + carry;
+      r -= d_ & -carry;
     }
+    q_ = q;
+    r_ = r;
   }
   void skip(std::int64_t rows) {
     q_ += whole_ * rows;
@@ -257,7 +271,7 @@ class RowQuotient {
   }
 
  private:
-  std::int64_t d_, q_ = 0, r_ = 0, whole_ = 0, part_ = 0;  // n = q d + r, 0 <= r < d
+  std::int64_t d_ = 1, q_ = 0, r_ = 0, whole_ = 0, part_ = 0;  // n = q d + r, 0 <= r < d
 };
 
 // A thick line of the usual sizes (coordinates up to 2^16, pens up to 1024, buffers up to 2^16
@@ -408,6 +422,296 @@ void raster_line(const PixelBuffer& buf, int x0, int y0, int x1, int y1, int pen
     span(buf, y, static_cast<int>(std::max(lo, -1.0)),
          static_cast<int>(std::min(hi, static_cast<double>(buf.width))), value);
   }
+}
+
+namespace {
+
+struct Point {
+  std::int64_t x, y;
+  bool operator==(const Point&) const = default;
+};
+Point operator-(Point a, Point b) {
+  return {a.x - b.x, a.y - b.y};
+}
+std::int64_t cross(Point a, Point b) {
+  return a.x * b.y - a.y * b.x;
+}
+std::int64_t dot(Point a, Point b) {
+  return a.x * b.x + a.y * b.y;
+}
+
+// An outline's four corners as a convex region: its corners without repeats, and the way they go
+// round (+1 or -1; 0 for a region with no inside, a point or a segment).
+struct Region {
+  std::array<Point, 4> p{};
+  int m = 0;
+  int turn = 0;
+};
+
+// False when the lines do not bound a convex region (or cover a point or a segment whole).
+bool make_region(const std::array<Point, 4>& corners, Region& r) {
+  r.m = 0;
+  for (const Point& c : corners)
+    if (r.m == 0 || c != r.p[r.m - 1]) r.p[r.m++] = c;
+  while (r.m > 1 && r.p[r.m - 1] == r.p[0]) --r.m;
+  const auto at = [&](int j) { return r.p[j % r.m]; };
+  std::int64_t area2 = 0;
+  for (int j = 0; j < r.m; ++j) area2 += cross(at(j), at(j + 1));
+  r.turn = area2 > 0 ? 1 : area2 < 0 ? -1 : 0;
+  for (int j = 0; j < r.m; ++j) {
+    if (r.turn == 0) {  // every corner on one line
+      if (cross(at(j) - at(0), at(1) - at(0)) != 0) return false;
+      continue;
+    }
+    const Point e1 = at(j + 1) - at(j), e2 = at(j + 2) - at(j + 1);
+    const std::int64_t c = cross(e1, e2);
+    if (c * r.turn < 0 || (c == 0 && dot(e1, e2) <= 0)) return false;
+  }
+  return true;
+}
+
+bool contains(const Region& r, Point v) {
+  if (r.turn != 0) {
+    for (int j = 0; j < r.m; ++j)
+      if (r.turn * cross(r.p[(j + 1) % r.m] - r.p[j], v - r.p[j]) < 0) return false;
+    return true;
+  }
+  if (r.m == 1) return v == r.p[0];
+  const Point d = r.p[1] - r.p[0];
+  if (cross(d, v - r.p[0]) != 0) return false;
+  std::int64_t lo = INT64_MAX, hi = INT64_MIN;
+  for (int j = 0; j < r.m; ++j) {
+    lo = std::min(lo, dot(r.p[j] - r.p[0], d));
+    hi = std::max(hi, dot(r.p[j] - r.p[0], d));
+  }
+  const std::int64_t along = dot(v - r.p[0], d);
+  return along >= lo && along <= hi;
+}
+
+// The pixels of a region more than half a pen inside every edge, row by row. For an edge from A
+// along d, g = turn (dx (y - Ay) - dy (x - Ax)) is |d| times a pixel's distance inside it, and the
+// pixel is far enough in when 4 g^2 > pen^2 |d|^2, that is g > reach. An edge that is not level
+// bounds x from one side, by a quotient that follows row by row; a level edge bounds the rows.
+// In each row one lower and one upper bound hold (the largest and the smallest), and which one
+// changes at rows worked out at the start, so a row moves two quotients on, not one per edge.
+// Rows are asked for in increasing order.
+class Inside {
+ public:
+  void start(const Region& r, std::int64_t pen) {
+    lower_.clear();
+    upper_.clear();
+    first_ = 1;
+    last_ = 0;
+    if (r.turn == 0) return;  // no inside
+    first_ = INT64_MAX;
+    last_ = INT64_MIN;
+    for (int j = 0; j < r.m; ++j) {
+      first_ = std::min(first_, r.p[j].y + 1);
+      last_ = std::max(last_, r.p[j].y - 1);
+    }
+    first_ = std::max<std::int64_t>(first_, 0);  // rows above the buffer are never asked for
+    for (int j = 0; j < r.m; ++j) {
+      const Point a = r.p[j], d = r.p[(j + 1) % r.m] - a;
+      const std::int64_t reach = isqrt(pen * pen * dot(d, d) / 4);
+      const std::int64_t tdx = r.turn * d.x, alpha = -r.turn * d.y;
+      if (alpha > 0)  // x - Ax > (reach - tdx (y - Ay)) / alpha
+        lower_.add(a.x + 1, reach - tdx * (first_ - a.y), -tdx, alpha);
+      else if (alpha < 0)  // x - Ax < (tdx (y - Ay) - reach) / -alpha
+        upper_.add(a.x - 1, tdx * (first_ - a.y) - reach, tdx, -alpha);
+      else if (tdx > 0)  // a level edge: tdx (y - Ay) > reach
+        first_ = std::max(first_, a.y + reach / tdx + 1);
+      else
+        last_ = std::min(last_, a.y - reach / -tdx - 1);
+    }
+    lower_.order(true);
+    upper_.order(false);
+  }
+
+  // The columns [lo[k], hi[k]] of the rows y0 + k, k < count (none when lo[k] > hi[k]).
+  void band(std::int64_t y0, std::int64_t count, std::int64_t* lo, std::int64_t* hi) {
+    const std::int64_t from = std::max(y0, first_), to = std::min(y0 + count - 1, last_);
+    for (std::int64_t k = 0; k < count; ++k) {
+      lo[k] = 1;
+      hi[k] = 0;
+    }
+    if (from > to) return;
+    lower_.rows(from - first_, to - from + 1, false, lo + (from - y0));
+    upper_.rows(from - first_, to - from + 1, true, hi + (from - y0));
+  }
+
+ private:
+  // x + (n + p t) / d in row first + t: rounded down for a lower bound, up for an upper one.
+  struct Bound {
+    RowQuotient q;
+    std::int64_t x, n, p, d;
+    std::int64_t t = 0;                             // the row its quotient is at
+    std::int64_t from = INT64_MIN, to = INT64_MAX;  // the rows in which it is the one that holds
+  };
+  // The bounds on one side: the largest of the lower bounds holds, the smallest of the upper ones.
+  class Side {
+   public:
+    void clear() { n_ = cur_ = 0; }
+    void add(std::int64_t x, std::int64_t n, std::int64_t p, std::int64_t d) {
+      b_[n_++] = Bound{RowQuotient(n, p, d), x, n, p, d};
+    }
+    // The rows in which each bound holds. Bound j against bound k, times d_j d_k, is K t >= R
+    // with K = p_j d_k - p_k d_j and R = (x_k - x_j) d_j d_k - n_j d_k + n_k d_j, the other way
+    // round for upper bounds; so each holds over an interval, and the intervals follow one another.
+    void order(bool largest) {
+      for (int j = 0; j < n_; ++j)
+        for (int k = 0; k < n_; ++k) {
+          if (k == j) continue;
+          Bound &a = b_[j], &b = b_[k];
+          const std::int64_t sign = largest ? 1 : -1;
+          const std::int64_t K = sign * (a.p * b.d - b.p * a.d);
+          const std::int64_t R = sign * ((b.x - a.x) * a.d * b.d - a.n * b.d + b.n * a.d);
+          if (K > 0)
+            a.from = std::max(a.from, -floor_div(-R, K));
+          else if (K < 0)
+            a.to = std::min(a.to, floor_div(-R, -K));
+          else if (R > 0 || (R == 0 && k < j))  // never above it, or the same line as another
+            a.to = INT64_MIN;
+        }
+      int kept = 0;  // those that hold somewhere, in the order of their rows
+      for (int j = 0; j < n_; ++j) {
+        if (b_[j].from > b_[j].to) continue;
+        const Bound b = b_[j];
+        int at = kept++;
+        for (; at > 0 && b_[at - 1].from > b.from; --at) b_[at] = b_[at - 1];
+        b_[at] = b;
+      }
+      n_ = kept;
+    }
+    // Rows t to t + count - 1 into out, from the bounds that hold in them.
+    void rows(std::int64_t t, std::int64_t count, bool ceiling, std::int64_t* out) {
+      while (count > 0) {
+        while (cur_ + 1 < n_ && t > b_[cur_].to) ++cur_;
+        Bound& b = b_[cur_];
+        if (t != b.t) b.q.skip(t - b.t);
+        const std::int64_t run = b.to - t >= count ? count : b.to - t + 1;
+        b.q.rows(run, b.x, ceiling, out);
+        b.t = t + run;
+        t += run;
+        out += run;
+        count -= run;
+      }
+    }
+
+   private:
+    std::array<Bound, 4> b_{};
+    int n_ = 0, cur_ = 0;
+  };
+  Side lower_, upper_;
+  std::int64_t first_ = 1, last_ = 0;
+};
+
+}  // namespace
+
+bool OutlineBatch::add(int x0, int y0, int x1, int y1, int pen_width, std::uint32_t value) {
+  constexpr std::size_t kMaxLines = 4 * 1024;
+  if (pen_width <= 1 || pen_width > 1024 ||
+      std::max({std::abs(static_cast<std::int64_t>(x0)), std::abs(static_cast<std::int64_t>(y0)),
+                std::abs(static_cast<std::int64_t>(x1)), std::abs(static_cast<std::int64_t>(y1))}) >
+          kSmall)
+    return false;
+  if (!lines_.empty()) {
+    if (pen_width != pen_ || lines_.size() == kMaxLines) return false;
+    const Line& last = lines_.back();
+    const std::size_t in_outline = lines_.size() % 4;  // lines of the outline drawn so far
+    if (in_outline != 0 && (x0 != last.x1 || y0 != last.y1 || value != last.value)) return false;
+    if (in_outline == 3) {
+      const Line& first = lines_[lines_.size() - 3];
+      if (x1 != first.x0 || y1 != first.y0) return false;
+    }
+  }
+  pen_ = pen_width;
+  lines_.push_back({x0, y0, x1, y1, value});
+  return true;
+}
+
+bool OutlineBatch::flush(const PixelBuffer& buf) {
+  const bool filled = buf.width > 0 && buf.height > 0 && fill_nested(buf);
+  if (!filled)
+    for (const Line& l : lines_) raster_line(buf, l.x0, l.y0, l.x1, l.y1, pen_, l.value);
+  lines_.clear();
+  return filled;
+}
+
+bool OutlineBatch::fill_nested(const PixelBuffer& buf) {
+  const std::size_t n = lines_.size() / 4;
+  if (lines_.size() % 4 != 0 || n < 2 || buf.height > kSmall) return false;
+  const std::int64_t pen = pen_;
+  const auto corner = [&](std::size_t i, std::size_t j) {
+    const Line& l = lines_[4 * i + j];
+    return Point{l.x0, l.y0};
+  };
+  std::vector<Region> regions(n);
+  for (std::size_t i = 0; i < n; ++i)
+    if (!make_region({corner(i, 0), corner(i, 1), corner(i, 2), corner(i, 3)}, regions[i]))
+      return false;
+  // Each outline inside the next, with no corner moving by more than half a pen: then no pixel
+  // of the next one's region is further than half a pen from this one, and every pixel more than
+  // half a pen inside an outline (its "inside") is covered by the outline before it.
+  for (std::size_t i = 0; i + 1 < n; ++i)
+    for (std::size_t j = 0; j < 4; ++j) {
+      const Point step = corner(i + 1, j) - corner(i, j);
+      if (4 * dot(step, step) > pen * pen || !contains(regions[i + 1], corner(i, j))) return false;
+    }
+  // The last outline's pen as drawn; inside it, each pixel shows the outline before the first
+  // whose inside holds it (insides grow outline by outline), and the first one's inside is left.
+  for (std::size_t j = 0; j < 4; ++j) {
+    const Line& l = lines_[4 * (n - 1) + j];
+    exact_line(buf, l.x0, l.y0, l.x1, l.y1, pen, l.value);
+  }
+  // Each pixel between an outline's inside and the next one's takes the outline's colour. Bands
+  // of rows are taken one at a time: first every outline's inside in each row of the band, from
+  // the last outline inwards until none has any; then each row once from left to right, a run per
+  // outline on either side and the innermost inside in the middle, or left when no outline covers
+  // it. A short run is written as eight pixels, the ones after it being written again later.
+  constexpr std::int64_t kBand = 8;
+  std::vector<Inside> inside(n);
+  for (std::size_t i = 0; i < n; ++i) inside[i].start(regions[i], pen);
+  std::vector<std::array<std::int64_t, kBand>> lo(n), hi(n);
+  for (std::int64_t y0 = 0; y0 < buf.height; y0 += kBand) {
+    const std::int64_t rows = std::min<std::int64_t>(kBand, buf.height - y0);
+    // gone[j]: the largest outline with no inside in row y0 + j (-1: every outline has one).
+    std::array<std::int64_t, kBand> gone;
+    gone.fill(-1);
+    std::int64_t open = rows;
+    for (std::size_t i = n; i-- > 0 && open > 0;) {
+      inside[i].band(y0, rows, lo[i].data(), hi[i].data());
+      for (std::int64_t j = 0; j < rows; ++j)
+        if (gone[j] < 0 && lo[i][j] > hi[i][j]) {
+          gone[j] = static_cast<std::int64_t>(i);
+          --open;
+        }
+    }
+    for (std::int64_t j = 0; j < rows; ++j) {
+      const std::int64_t k = gone[j], last = static_cast<std::int64_t>(n) - 1;
+      if (k == last) continue;
+      std::uint32_t* row = buf.bits + static_cast<std::ptrdiff_t>(y0 + j) * buf.stride;
+      const auto at = [&](std::int64_t i) { return static_cast<std::size_t>(i); };
+      const std::int64_t end = std::min<std::int64_t>(hi[at(last)][j] + 1, buf.width);
+      // Pixels from a up to (not including) limit are written again after the run [a, b].
+      const auto run = [&](std::int64_t a, std::int64_t b, std::int64_t limit, std::uint32_t v) {
+        a = std::max<std::int64_t>(a, 0);
+        b = std::min<std::int64_t>(b, buf.width - 1);
+        if (a > b) return;
+        if (b - a < 8 && a + 8 <= std::min<std::int64_t>(limit, buf.width)) {
+          for (int x = 0; x < 8; ++x) row[a + x] = v;
+        } else {
+          fill_words(row + a, static_cast<std::size_t>(b - a) + 1, v);
+        }
+      };
+      const std::int64_t left_limit = k >= 0 ? end : lo[0][j];
+      for (std::int64_t i = last; i >= k + 2; --i)
+        run(lo[at(i)][j], lo[at(i - 1)][j] - 1, left_limit, lines_[4 * at(i - 1)].value);
+      if (k >= 0) run(lo[at(k + 1)][j], hi[at(k + 1)][j], end, lines_[4 * at(k)].value);
+      for (std::int64_t i = k + 2; i <= last; ++i)
+        run(hi[at(i - 1)][j] + 1, hi[at(i)][j], end, lines_[4 * at(i - 1)].value);
+    }
+  }
+  return true;
 }
 
 namespace {

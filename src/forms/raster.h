@@ -71,6 +71,37 @@ class RingBatch {
   std::vector<Run> left_runs_, right_runs_;  // the columns painted in a row
 };
 
+// Closed outlines drawn one after another with the same pen (a gradient's diamonds), each of four
+// thick lines joined end to end, held back and then drawn at once. When every outline is convex,
+// lies inside the next one, and no corner moves by more than half a pen from one outline to the
+// next, every pixel inside the last outline's pen shows the outline after the first one whose pen
+// leaves it clear: those pixels are found row by row from the outlines' inner edges and each is
+// written once. Otherwise the lines are drawn one by one. Either way the pixels are those of
+// raster_line for each line in turn; the canvases hold this batch as they hold the rings.
+class OutlineBatch {
+ public:
+  // True when the line joins the batch; false when it cannot (a one-pixel pen, another pen, a
+  // line that does not go on from the last one or does not close an outline of four, a full
+  // batch): draw the batch, then the line.
+  bool add(int x0, int y0, int x1, int y1, int pen_width, std::uint32_t value);
+  // Draws what is held into buf and empties the batch: true when the outlines were filled from
+  // their insides, false when the lines were drawn one by one.
+  bool flush(const PixelBuffer& buf);
+  void clear() { lines_.clear(); }
+  bool empty() const { return lines_.empty(); }
+
+ private:
+  struct Line {
+    int x0, y0, x1, y1;
+    std::uint32_t value;
+  };
+  // Fills the pixels inside the last outline's pen when the outlines allow it; false (nothing
+  // drawn) when they do not.
+  bool fill_nested(const PixelBuffer& buf);
+  int pen_ = 0;
+  std::vector<Line> lines_;
+};
+
 // Boxes filled one after another, held back and then drawn at once: the rows that the same boxes
 // cross look alike, so each run of such rows is drawn once and copied (side-by-side bands cost a
 // row and copies rather than a row per band). The pixels are those of fill_span_rect for each box

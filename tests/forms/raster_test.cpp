@@ -1,8 +1,11 @@
-// Rings and boxes held back and drawn at once give the pixels of the same shapes drawn one by one.
+// Rings, boxes and outlines held back and drawn at once give the pixels of the same shapes drawn
+// one by one.
 #include "forms/raster.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cmath>
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -80,6 +83,105 @@ TEST(BoxBatchTest, DrawsThePixelsOfEachBoxInTurn) {
   }
 }
 
+// Outlines of four lines each; quads[k] holds the corners of outline k in drawing order.
+using Quad = std::array<std::array<int, 2>, 4>;
+struct Outlines {
+  const char* name;
+  int width, height, pen;
+  std::vector<Quad> quads;
+  bool filled;  // drawn from the insides rather than line by line
+};
+
+// The gradient's diamonds: corners at (1 -+ k / 255) of the centre, the way the painter has them.
+std::vector<Quad> diamonds(int cx, int cy) {
+  std::vector<Quad> q;
+  for (int k = 0; k <= 255; ++k) {
+    const auto at = [&](int c, double f) { return static_cast<int>(std::lround(f * c)); };
+    const double a = 1 - k / 255.0, b = 1 + k / 255.0;
+    q.push_back({{{at(cx, a), cy}, {cx, at(cy, a)}, {at(cx, b), cy}, {cx, at(cy, b)}}});
+  }
+  return q;
+}
+
+// Outline k is the centre plus k times a tilted quad around the origin: each lies inside the next.
+std::vector<Quad> grown(int cx, int cy, int first, int last, Quad shape) {
+  std::vector<Quad> q;
+  for (int k = first; k <= last; ++k) {
+    Quad o;
+    for (int j = 0; j < 4; ++j) o[j] = {cx + k * shape[j][0], cy + k * shape[j][1]};
+    q.push_back(o);
+  }
+  return q;
+}
+
+TEST(OutlineBatchTest, DrawsThePixelsOfEachLineInTurn) {
+  const Quad tilted = {{{-2, -1}, {1, -2}, {2, 1}, {-1, 2}}};
+  const Quad triangle = {{{0, -2}, {2, 1}, {2, 1}, {-2, 1}}};  // two corners the same
+  std::vector<Outlines> cases = {
+      {"gradient diamonds", 60, 40, 12, diamonds(30, 20), true},
+      {"flat diamonds, some a segment or a point", 60, 3, 4, diamonds(30, 1), true},
+      {"tilted, the first one's inside left", 60, 40, 6, grown(28, 21, 5, 14, tilted), true},
+      {"partly off the surface", 60, 40, 6, grown(55, 3, 0, 30, tilted), true},
+      {"triangles", 60, 40, 5, grown(30, 20, 2, 15, triangle), true},
+      {"one outline", 60, 40, 12, grown(30, 20, 5, 5, tilted), false},
+      {"shrinking", 60, 40, 6, grown(30, 20, 14, 5, tilted), false},
+      {"corners further apart than half a pen", 60, 40, 4, grown(30, 20, 2, 9, tilted), false},
+      {"crossed",
+       60,
+       40,
+       6,
+       {{{{10, 10}, {40, 30}, {40, 10}, {10, 30}}}, {{{9, 9}, {41, 31}, {41, 9}, {9, 31}}}},
+       false},
+  };
+  std::mt19937 random(5);
+  for (int round = 0; round < 30; ++round)  // diamonds of any size, a corner sometimes nudged
+    cases.push_back(
+        {"nudged diamonds", 60, 40, 2 + static_cast<int>(random() % 14),
+         diamonds(static_cast<int>(random() % 80) - 10, static_cast<int>(random() % 60) - 10),
+         true});
+  for (std::size_t c = 0; c < cases.size(); ++c) {
+    Outlines& o = cases[c];
+    if (c >= cases.size() - 30 && c % 2 == 0) {
+      o.quads[100][0][0] -= 20;  // a corner jumps by more than half a pen: line by line
+      o.filled = false;
+    }
+    std::vector<std::uint32_t> one(static_cast<std::size_t>(o.width * o.height));
+    for (std::size_t i = 0; i < one.size(); ++i)
+      one[i] = static_cast<std::uint32_t>(i * 2654435761u);
+    std::vector<std::uint32_t> batch(one);
+    const PixelBuffer a{one.data(), o.width, o.height, o.width};
+    const PixelBuffer b{batch.data(), o.width, o.height, o.width};
+    OutlineBatch outlines;
+    for (const Quad& q : o.quads) {
+      const std::uint32_t colour = random() & 0xFFFFFF;
+      for (int j = 0; j < 4; ++j) {
+        const auto [x0, y0] = q[j];
+        const auto [x1, y1] = q[(j + 1) % 4];
+        raster_line(a, x0, y0, x1, y1, o.pen, colour);
+        ASSERT_TRUE(outlines.add(x0, y0, x1, y1, o.pen, colour)) << o.name;
+      }
+    }
+    EXPECT_EQ(outlines.flush(b), o.filled) << o.name << " " << c;
+    EXPECT_TRUE(outlines.empty());
+    EXPECT_EQ(one, batch) << o.name << " " << c;
+  }
+}
+
+TEST(OutlineBatchTest, TakesOnlyClosedOutlinesOfOnePen) {
+  OutlineBatch outlines;
+  EXPECT_FALSE(outlines.add(0, 0, 9, 0, 1, 0));  // a one-pixel pen is Bresenham's line
+  EXPECT_FALSE(outlines.add(0, 0, 9, (1 << 16) + 1, 4, 0));
+  ASSERT_TRUE(outlines.add(0, 0, 9, 0, 4, 0));
+  EXPECT_FALSE(outlines.add(8, 0, 9, 9, 4, 0));  // not from the last end
+  EXPECT_FALSE(outlines.add(9, 0, 9, 9, 4, 1));  // another colour within an outline
+  EXPECT_FALSE(outlines.add(9, 0, 9, 9, 5, 0));  // another pen
+  ASSERT_TRUE(outlines.add(9, 0, 9, 9, 4, 0));
+  ASSERT_TRUE(outlines.add(9, 9, 0, 9, 4, 0));
+  EXPECT_FALSE(outlines.add(0, 9, 0, 1, 4, 0));  // the fourth line must close the outline
+  ASSERT_TRUE(outlines.add(0, 9, 0, 0, 4, 0));
+  EXPECT_TRUE(outlines.add(50, 50, 60, 60, 4, 7));  // a new outline starts anywhere
+}
+
 TEST(RingBatchTest, TakesOnlyGrowingRingsOfOneCentreAndPen) {
   RingBatch rings;
   EXPECT_FALSE(rings.add(5, 5, 3, 1, 0));  // a one-pixel pen is the midpoint circle
@@ -93,9 +195,9 @@ TEST(RingBatchTest, TakesOnlyGrowingRingsOfOneCentreAndPen) {
 
 // What is held back is drawn before whatever comes after it, and a whole new background drops it:
 // the picture box's pixels are those of each statement in turn.
-using RingBatchOnCanvasTest = quillon::testing::OnHeadless;
+using BatchOnCanvasTest = quillon::testing::OnHeadless;
 
-TEST_F(RingBatchOnCanvasTest, KeepsItsPlaceAmongOtherDrawing) {
+TEST_F(BatchOnCanvasTest, KeepsItsPlaceAmongOtherDrawing) {
   quillon::testing::Surface s(60, 40);
   PictureBox& p = s.box();
   p.SetScaleMode(3);
@@ -106,6 +208,15 @@ TEST_F(RingBatchOnCanvasTest, KeepsItsPlaceAmongOtherDrawing) {
   p.SetBackColor(rgb(9, 9, 9));
   p.FilledBox(8, 6, 20, 30, rgb(7, 7, 7));  // the first drawing on a surface of one colour
   fill_span_rect(ref, 6, 4, 24, 34, rgb(7, 7, 7));
+  for (int k : {6, 8}) {  // diamonds, held back as outlines until the first circle
+    const Single x[] = {30.0f - k, 30, 30.0f + k, 30}, y[] = {20, 20.0f - k, 20, 20.0f + k};
+    p.Line(x[0], y[0], x[1], y[1], rgb(0, k, 0));
+    for (int j = 1; j <= 4; ++j) p.LineTo(x[j % 4], y[j % 4], rgb(0, k, 0));
+    for (int j = 0; j < 4; ++j)
+      raster_line(ref, static_cast<int>(x[j]), static_cast<int>(y[j]),
+                  static_cast<int>(x[(j + 1) % 4]), static_cast<int>(y[(j + 1) % 4]), 6,
+                  rgb(0, k, 0));
+  }
   for (int r : {2, 8, 9, 20}) {
     p.Circle(30, 20, static_cast<Single>(r), rgb(r, 0, 0));
     raster_circle(ref, 30, 20, r, 6, rgb(r, 0, 0));

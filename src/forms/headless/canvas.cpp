@@ -151,6 +151,7 @@ void RasterCanvas::resize(int width, int height, Rgb fill) {
 void RasterCanvas::make_flat(Rgb colour) {
   rings_.clear();  // covered by the new colour
   boxes_.clear();
+  outlines_.clear();
   give_back(std::move(bits_), capacity_);
   capacity_ = 0;
   flat_ = colour;
@@ -180,12 +181,14 @@ PixelBuffer RasterCanvas::pixels() {
   const PixelBuffer buf{bits_.get(), width_, height_, width_};
   if (!boxes_.empty()) boxes_.flush(buf);
   if (!rings_.empty()) rings_.flush(buf);
+  if (!outlines_.empty()) outlines_.flush(buf);
   return buf;
 }
 
 void RasterCanvas::settle() const {
   // Canvases are never made const; a reader sees what has been drawn, so what is held is drawn.
-  if (!rings_.empty() || !boxes_.empty()) const_cast<RasterCanvas*>(this)->pixels();
+  if (!rings_.empty() || !boxes_.empty() || !outlines_.empty())
+    const_cast<RasterCanvas*>(this)->pixels();
 }
 
 void RasterCanvas::fill_rect(int x0, int y0, int x1, int y1, Rgb colour) {
@@ -194,17 +197,20 @@ void RasterCanvas::fill_rect(int x0, int y0, int x1, int y1, Rgb colour) {
     return;
   }
   if (std::max(x0, 0) >= std::min(x1, width_) || std::max(y0, 0) >= std::min(y1, height_))
-    return;                       // nothing of it on the surface
-  if (!rings_.empty()) pixels();  // they come first
+    return;                                             // nothing of it on the surface
+  if (!rings_.empty() || !outlines_.empty()) pixels();  // they come first
   if (!boxes_.add(x0, y0, x1, y1, colour)) fill_span_rect(pixels(), x0, y0, x1, y1, colour);
 }
 
 void RasterCanvas::line(int x0, int y0, int x1, int y1, int pen_width, Rgb colour) {
-  raster_line(pixels(), x0, y0, x1, y1, pen_width, colour);
+  if (boxes_.empty() && rings_.empty() && outlines_.add(x0, y0, x1, y1, pen_width, colour)) return;
+  const PixelBuffer buf = pixels();  // draws what is held so far
+  if (!outlines_.add(x0, y0, x1, y1, pen_width, colour))
+    raster_line(buf, x0, y0, x1, y1, pen_width, colour);
 }
 
 void RasterCanvas::circle(int cx, int cy, int r, int pen_width, Rgb colour) {
-  if (boxes_.empty() && rings_.add(cx, cy, r, pen_width, colour)) return;
+  if (boxes_.empty() && outlines_.empty() && rings_.add(cx, cy, r, pen_width, colour)) return;
   const PixelBuffer buf = pixels();  // draws the rings held so far
   if (!rings_.add(cx, cy, r, pen_width, colour)) raster_circle(buf, cx, cy, r, pen_width, colour);
 }

@@ -57,7 +57,7 @@ class RasterCanvas final : public Canvas {
  private:
   void make_flat(Rgb colour);
   PixelBuffer unflatten();
-  // Draws the rings or boxes held back, before anything reads the pixels.
+  // Draws the rings, boxes or outlines held back, before anything reads the pixels.
   void settle() const;
 
   int width_ = 0, height_ = 0;
@@ -67,8 +67,9 @@ class RasterCanvas final : public Canvas {
   std::optional<Rgb> flat_;
   std::unique_ptr<Rgb[]> bits_;
   std::size_t capacity_ = 0;
-  RingBatch rings_;  // at most one of these two holds anything
+  RingBatch rings_;  // at most one of these three holds anything
   BoxBatch boxes_;
+  OutlineBatch outlines_;
 };
 
 // Text with a real font stack (FreeType).

@@ -80,6 +80,7 @@ DibCanvas::~DibCanvas() {
 
 void DibCanvas::create(int width, int height) {
   rings_.clear();  // they were for the surface that goes
+  outlines_.clear();
   flat_.reset();
   width = std::max(0, width);
   height = std::max(0, height);
@@ -136,6 +137,7 @@ void DibCanvas::fill_rect(int x0, int y0, int x1, int y1, Rgb colour) {
     if (gdi_pending_) ::GdiFlush();  // GDI output still on its way would land on the colour
     gdi_pending_ = false;
     rings_.clear();  // covered
+    outlines_.clear();
     flat_ = to_dib(colour);
     real_top_ = real_bottom_ = 0;
     return;
@@ -144,7 +146,7 @@ void DibCanvas::fill_rect(int x0, int y0, int x1, int y1, Rgb colour) {
 }
 
 std::optional<DibCanvas::Flat> DibCanvas::flat() const {
-  if (!flat_ || !rings_.empty() || gdi_pending_) return std::nullopt;
+  if (!flat_ || !rings_.empty() || !outlines_.empty() || gdi_pending_) return std::nullopt;
   return Flat{from_dib(*flat_), real_top_, real_bottom_};
 }
 
@@ -182,12 +184,15 @@ SIZE icon_size(HICON icon) {
 }  // namespace
 
 void DibCanvas::line(int x0, int y0, int x1, int y1, int pen_width, Rgb colour) {
-  raster_line(pixels(), x0, y0, x1, y1, pen_width, to_dib(colour));
+  const std::uint32_t v = to_dib(colour);
+  if (rings_.empty() && outlines_.add(x0, y0, x1, y1, pen_width, v)) return;
+  const PixelBuffer buf = pixels();  // draws what is held so far
+  if (!outlines_.add(x0, y0, x1, y1, pen_width, v)) raster_line(buf, x0, y0, x1, y1, pen_width, v);
 }
 
 void DibCanvas::circle(int cx, int cy, int r, int pen_width, Rgb colour) {
   const std::uint32_t v = to_dib(colour);
-  if (rings_.add(cx, cy, r, pen_width, v)) return;
+  if (outlines_.empty() && rings_.add(cx, cy, r, pen_width, v)) return;
   const PixelBuffer buf = pixels();  // draws the rings held so far
   if (!rings_.add(cx, cy, r, pen_width, v)) raster_circle(buf, cx, cy, r, pen_width, v);
 }
@@ -196,7 +201,7 @@ void DibCanvas::draw_icon(int x, int y, IconHandle icon) {
   if (!icon || !s_->bits) return;
   const HICON h = reinterpret_cast<HICON>(icon);
   const SIZE size = icon_size(h);
-  if (rings_.empty())
+  if (rings_.empty() && outlines_.empty())
     make_rows_real(y, y + size.cy);  // only the icon's rows of a surface of one colour
   else
     flush();
@@ -215,7 +220,9 @@ void DibCanvas::flush() const {
   flat_.reset();
   if (gdi_pending_) ::GdiFlush();
   gdi_pending_ = false;
-  if (!rings_.empty()) rings_.flush(PixelBuffer{s_->bits, s_->width, s_->height, s_->width});
+  const PixelBuffer buf{s_->bits, s_->width, s_->height, s_->width};
+  if (!rings_.empty()) rings_.flush(buf);
+  if (!outlines_.empty()) outlines_.flush(buf);
 }
 
 Rgb DibCanvas::pixel(int x, int y) const {

@@ -117,7 +117,7 @@ class DibCanvas final : public Canvas {
   // The rows [y0, y1) come to hold their pixels (the colour of a surface of one colour).
   void make_rows_real(int y0, int y1) const;
   // The pixels come up to date: the colour of a surface of one colour is written, GDI output
-  // reaches them, and the rings held back are drawn.
+  // reaches them, and the rings or outlines held back are drawn.
   void flush() const;
 
   SurfacePool* pool_;
@@ -127,7 +127,8 @@ class DibCanvas final : public Canvas {
   mutable std::optional<std::uint32_t> flat_;  // the colour of every row outside the band
   mutable int real_top_ = 0, real_bottom_ = 0;
   mutable bool gdi_pending_ = false;
-  mutable RingBatch rings_;
+  mutable RingBatch rings_;  // at most one of these two holds anything
+  mutable OutlineBatch outlines_;
 };
 
 // Text layout with GDI in the fonts that the controls name. Lines are laid out here rather than by
