@@ -682,40 +682,75 @@ bool OutlineBatch::fill_nested(const PixelBuffer& buf) {
   // the last outline inwards until none has any; then each row once from left to right, a run per
   // outline on either side and the innermost inside in the middle, or left when no outline covers
   // it. A short run is written as eight pixels, the ones after it being written again later.
+  // Outlines whose corners lie alike above and below one line (at y and s - y, with the same s
+  // for all) give rows y and s - y the same pixels: those below the line are copied.
+  std::int64_t top = INT64_MAX, bottom = INT64_MIN;
+  for (std::size_t j = 0; j < 4; ++j) {
+    top = std::min(top, corner(n - 1, j).y);
+    bottom = std::max(bottom, corner(n - 1, j).y);
+  }
+  const std::int64_t s = top + bottom;
+  bool mirrored = true;
+  for (std::size_t i = 0; i < n && mirrored; ++i)
+    for (std::size_t j = 0; j < 4 && mirrored; ++j) {
+      const Point c = corner(i, j), twin{c.x, s - c.y};
+      bool found = false;
+      for (std::size_t k = 0; k < 4; ++k) found = found || corner(i, k) == twin;
+      mirrored = found;
+    }
   constexpr std::int64_t kBand = 8;
   std::vector<Inside> inside(n);
   for (std::size_t i = 0; i < n; ++i) inside[i].start(regions[i], pen);
   std::vector<std::array<std::int64_t, kBand>> lo(n), hi(n);
-  for (std::int64_t y0 = 0; y0 < buf.height; y0 += kBand) {
-    const std::int64_t rows = std::min<std::int64_t>(kBand, buf.height - y0);
-    // gone[j]: the largest outline with no inside in row y0 + j (-1: every outline has one).
-    std::array<std::int64_t, kBand> gone;
-    gone.fill(-1);
-    std::int64_t open = rows;
-    for (std::size_t i = n; i-- > 0 && open > 0;) {
-      inside[i].band(y0, rows, lo[i].data(), hi[i].data());
-      for (std::int64_t j = 0; j < rows; ++j)
-        if (gone[j] < 0 && lo[i][j] > hi[i][j]) {
-          gone[j] = static_cast<std::int64_t>(i);
-          --open;
-        }
+  const auto fill_rows = [&](std::int64_t from, std::int64_t to) {  // rows [from, to)
+    for (std::int64_t y0 = from; y0 < to; y0 += kBand) {
+      const std::int64_t rows = std::min<std::int64_t>(kBand, to - y0);
+      // gone[j]: the largest outline with no inside in row y0 + j (-1: every outline has one).
+      std::array<std::int64_t, kBand> gone;
+      gone.fill(-1);
+      std::int64_t open = rows;
+      for (std::size_t i = n; i-- > 0 && open > 0;) {
+        inside[i].band(y0, rows, lo[i].data(), hi[i].data());
+        for (std::int64_t j = 0; j < rows; ++j)
+          if (gone[j] < 0 && lo[i][j] > hi[i][j]) {
+            gone[j] = static_cast<std::int64_t>(i);
+            --open;
+          }
+      }
+      for (std::int64_t j = 0; j < rows; ++j) {
+        const std::int64_t k = gone[j], last = static_cast<std::int64_t>(n) - 1;
+        if (k == last) continue;
+        const auto at = [](std::int64_t i) { return static_cast<std::size_t>(i); };
+        const auto colour = [&](std::int64_t i) { return lines_[4 * at(i)].value; };
+        // From left to right: the left side's runs from the last outline inwards, the middle,
+        // then the right side's. The pixels up to the end are all written; with the first
+        // outline's inside left as it is, those of the left side end there.
+        const std::int64_t y = y0 + j;
+        std::uint32_t* row = buf.bits + static_cast<std::ptrdiff_t>(y) * buf.stride;
+        const std::int64_t end = hi[at(last)][j] + 1, left_end = k >= 0 ? end : lo[0][j];
+        for (std::int64_t i = last; i >= k + 2; --i)
+          put_run(row, buf.width, lo[at(i)][j], lo[at(i - 1)][j] - 1, colour(i - 1), left_end);
+        if (k >= 0) put_run(row, buf.width, lo[at(k + 1)][j], hi[at(k + 1)][j], colour(k), end);
+        for (std::int64_t i = k + 2; i <= last; ++i)
+          put_run(row, buf.width, hi[at(i - 1)][j] + 1, hi[at(i)][j], colour(i - 1), end);
+        if (!mirrored || s - y <= y || s - y >= buf.height) continue;
+        std::uint32_t* twin = buf.bits + static_cast<std::ptrdiff_t>(s - y) * buf.stride;
+        const auto copy = [&](std::int64_t x0, std::int64_t x1) {  // [x0, x1)
+          x0 = std::max<std::int64_t>(x0, 0);
+          x1 = std::min<std::int64_t>(x1, buf.width);
+          if (x0 < x1)
+            std::memcpy(twin + x0, row + x0, static_cast<std::size_t>(x1 - x0) * sizeof *row);
+        };
+        copy(lo[at(last)][j], left_end);
+        if (k < 0) copy(hi[0][j] + 1, end);
+      }
     }
-    for (std::int64_t j = 0; j < rows; ++j) {
-      const std::int64_t k = gone[j], last = static_cast<std::int64_t>(n) - 1;
-      if (k == last) continue;
-      const auto at = [](std::int64_t i) { return static_cast<std::size_t>(i); };
-      const auto colour = [&](std::int64_t i) { return lines_[4 * at(i)].value; };
-      // From left to right: the left side's runs from the last outline inwards, the middle, then
-      // the right side's. The pixels up to the end are all written; with the first outline's
-      // inside left as it is, those of the left side end there.
-      std::uint32_t* row = buf.bits + static_cast<std::ptrdiff_t>(y0 + j) * buf.stride;
-      const std::int64_t end = hi[at(last)][j] + 1, left_end = k >= 0 ? end : lo[0][j];
-      for (std::int64_t i = last; i >= k + 2; --i)
-        put_run(row, buf.width, lo[at(i)][j], lo[at(i - 1)][j] - 1, colour(i - 1), left_end);
-      if (k >= 0) put_run(row, buf.width, lo[at(k + 1)][j], hi[at(k + 1)][j], colour(k), end);
-      for (std::int64_t i = k + 2; i <= last; ++i)
-        put_run(row, buf.width, hi[at(i - 1)][j] + 1, hi[at(i)][j], colour(i - 1), end);
-    }
+  };
+  if (mirrored) {  // the rows down to the line, those copied, then any beyond them
+    fill_rows(0, std::min<std::int64_t>(s / 2 + 1, buf.height));
+    fill_rows(std::max<std::int64_t>(s + 1, 0), buf.height);
+  } else {
+    fill_rows(0, buf.height);
   }
   return true;
 }

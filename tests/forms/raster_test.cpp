@@ -122,11 +122,14 @@ std::vector<Quad> grown(int cx, int cy, int first, int last, Quad shape) {
 
 TEST(OutlineBatchTest, DrawsThePixelsOfEachLineInTurn) {
   const Quad tilted = {{{-2, -1}, {1, -2}, {2, 1}, {-1, 2}}};
+  const Quad upright = {{{-2, 0}, {0, -2}, {2, 0}, {0, 2}}};
   const Quad triangle = {{{0, -2}, {2, 1}, {2, 1}, {-2, 1}}};  // two corners the same
   std::vector<Outlines> cases = {
       {"gradient diamonds", 60, 40, 12, diamonds(30, 20), true},
       {"flat diamonds, some a segment or a point", 60, 3, 4, diamonds(30, 1), true},
       {"tilted, the first one's inside left", 60, 40, 6, grown(28, 21, 5, 14, tilted), true},
+      {"upright, alike above and below, the first one's inside left", 60, 40, 6,
+       grown(30, 17, 4, 14, upright), true},
       {"partly off the surface", 60, 40, 6, grown(55, 3, 0, 30, tilted), true},
       {"triangles", 60, 40, 5, grown(30, 20, 2, 15, triangle), true},
       {"one outline", 60, 40, 12, grown(30, 20, 5, 5, tilted), false},
