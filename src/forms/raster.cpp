@@ -920,23 +920,22 @@ void RingBatch::flush(const PixelBuffer& buf, std::optional<std::uint32_t> backg
     no_gap = no_gap && covered == 0;  // and no hole in the middle
     // The row's runs from left to right: the background, the rings' columns left of the centre
     // from the outermost, the disc in the middle or the background there, then those right of it.
-    const bool gaps = background && !no_gap;  // the background between the rings too
     const auto runs = [&](auto&& f) {
       const std::int64_t outer = seen_.empty() ? -1 : seen_.front().hi;
       if (background) f(INT64_MIN, cx - outer - 1, *background);
       for (std::size_t i = 0; i < seen_.size(); ++i) {
         const Seen& r = seen_[i];
-        if (gaps && i > 0) f(cx - seen_[i - 1].lo + 1, cx - r.hi - 1, *background);
+        if (background && i > 0) f(cx - seen_[i - 1].lo + 1, cx - r.hi - 1, *background);
         if (r.lo > 0) f(cx - r.hi, cx - r.lo, r.value);
       }
       if (!seen_.empty() && seen_.back().lo == 0)
         f(cx - seen_.back().hi, cx + seen_.back().hi, seen_.back().value);
-      else if (gaps && !seen_.empty())
+      else if (background && !seen_.empty())
         f(cx - seen_.back().lo + 1, cx + seen_.back().lo - 1, *background);
       for (std::size_t i = seen_.size(); i-- > 0;) {
         const Seen& r = seen_[i];
         if (r.lo > 0) f(cx + r.lo, cx + r.hi, r.value);
-        if (gaps && i > 0) f(cx + r.hi + 1, cx + seen_[i - 1].lo - 1, *background);
+        if (background && i > 0) f(cx + r.hi + 1, cx + seen_[i - 1].lo - 1, *background);
       }
       if (background) f(cx + outer + 1, INT64_MAX, *background);
     };
