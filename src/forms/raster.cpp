@@ -56,8 +56,8 @@ void span(const PixelBuffer& buf, int y, int x0, int x1, std::uint32_t v) {  // 
 
 // Writes columns x0 to x1 of a row, clipped to it. A run of fewer than eight pixels is written
 // as eight when the pixels after it, up to limit, are written again later.
-inline void put_run(std::uint32_t* row, int width, std::int64_t x0, std::int64_t x1,
-                    std::uint32_t v, std::int64_t limit) {
+void put_run(std::uint32_t* row, int width, std::int64_t x0, std::int64_t x1, std::uint32_t v,
+             std::int64_t limit) {
   x0 = std::max<std::int64_t>(x0, 0);
   x1 = std::min<std::int64_t>(x1, width - 1);
   if (x0 > x1) return;
@@ -857,13 +857,9 @@ bool RingBatch::add(int cx, int cy, int r, int pen_width, std::uint32_t value) {
   return true;
 }
 
-void RingBatch::flush(const PixelBuffer& buf, std::optional<std::uint32_t> background) {
-  if (buf.width <= 0 || buf.height <= 0) {
+void RingBatch::flush(const PixelBuffer& buf) {
+  if (rings_.empty() || buf.width <= 0 || buf.height <= 0) {
     rings_.clear();
-    return;
-  }
-  if (rings_.empty()) {
-    if (background) fill_span_rect(buf, 0, 0, buf.width, buf.height, *background);
     return;
   }
   // Rings grow outwards, so in every row the columns they cover grow too: walking from the last
@@ -872,17 +868,7 @@ void RingBatch::flush(const PixelBuffer& buf, std::optional<std::uint32_t> backg
   // Distances t from the centre's row whose row above (cy - t) or below (cy + t) is in the buffer:
   // [max(0, cy - last), cy] above and [max(1, -cy), last - cy] below, within the rings' reach.
   const std::int64_t reach = ring_bounds(r_, pen_).outer / 2;
-  const std::int64_t cx = cx_, cy = cy_, last = static_cast<std::int64_t>(buf.height) - 1;
-  if (background) {                                            // the rows beyond the rings' reach
-    const auto rows = [&](std::int64_t y0, std::int64_t y1) {  // [y0, y1)
-      y0 = std::clamp<std::int64_t>(y0, 0, last + 1);
-      y1 = std::clamp<std::int64_t>(y1, 0, last + 1);
-      if (y0 < y1)
-        fill_span_rect(buf, 0, static_cast<int>(y0), buf.width, static_cast<int>(y1), *background);
-    };
-    rows(0, cy - reach);
-    rows(cy + reach + 1, last + 1);
-  }
+  const std::int64_t cy = cy_, last = static_cast<std::int64_t>(buf.height) - 1;
   std::int64_t first = INT64_MAX, final = -1;
   if (cy >= 0) {
     first = std::max<std::int64_t>(0, cy - last);
@@ -899,10 +885,23 @@ void RingBatch::flush(const PixelBuffer& buf, std::optional<std::uint32_t> backg
     if (!has_above && !has_below) continue;
     const std::int64_t y = has_above ? above : below;
     std::uint32_t* row = buf.bits + static_cast<std::ptrdiff_t>(y) * buf.stride;
-    // The columns each ring adds, |dx| from lo to hi, from the last ring inwards; whether each
-    // meets the one before it, leaving no gap.
-    seen_.clear();
-    bool no_gap = true;
+    // The painted columns as runs: those left of the centre grow rightwards ring by ring, those
+    // right of it leftwards.
+    left_runs_.clear();
+    right_runs_.clear();
+    const auto paint = [&](std::int64_t from, std::int64_t to, std::uint32_t v, bool right) {
+      const int x0 = static_cast<int>(std::max<std::int64_t>(from, 0));
+      const int x1 = static_cast<int>(std::min<std::int64_t>(to, buf.width - 1));
+      if (x0 > x1) return;
+      fill_words(row + x0, static_cast<std::size_t>(x1 - x0) + 1, v);
+      auto& runs = right ? right_runs_ : left_runs_;
+      if (!right && !runs.empty() && runs.back().x1 + 1 == x0)
+        runs.back().x1 = x1;
+      else if (right && !runs.empty() && x1 + 1 == runs.back().x0)
+        runs.back().x0 = x0;
+      else
+        runs.push_back({x0, x1});
+    };
     const std::int64_t q = 4 * t * t;
     std::int64_t covered = INT64_MAX;  // columns from here outwards are painted
     for (auto it = rings_.rbegin(); it != rings_.rend() && covered > 0; ++it) {
@@ -912,54 +911,21 @@ void RingBatch::flush(const PixelBuffer& buf, std::optional<std::uint32_t> backg
       if (!ring_row(it->outer2, it->inner2, q, lo, hi)) continue;
       if (lo < covered) {
         const std::int64_t h = std::min(hi, covered - 1);
-        no_gap = no_gap && (covered == INT64_MAX || h == covered - 1);
-        seen_.push_back({lo, h, it->value});
+        if (lo == 0) {
+          paint(cx_ - h, cx_ + h, it->value, false);
+        } else {
+          paint(cx_ - h, cx_ - lo, it->value, false);
+          paint(cx_ + lo, cx_ + h, it->value, true);
+        }
       }
       covered = std::min(covered, lo);
     }
-    no_gap = no_gap && covered == 0;  // and no hole in the middle
-    // The row's runs from left to right: the background, the rings' columns left of the centre
-    // from the outermost, the disc in the middle or the background there, then those right of it.
-    const auto runs = [&](auto&& f) {
-      const std::int64_t outer = seen_.empty() ? -1 : seen_.front().hi;
-      if (background) f(INT64_MIN, cx - outer - 1, *background);
-      for (std::size_t i = 0; i < seen_.size(); ++i) {
-        const Seen& r = seen_[i];
-        if (background && i > 0) f(cx - seen_[i - 1].lo + 1, cx - r.hi - 1, *background);
-        if (r.lo > 0) f(cx - r.hi, cx - r.lo, r.value);
-      }
-      if (!seen_.empty() && seen_.back().lo == 0)
-        f(cx - seen_.back().hi, cx + seen_.back().hi, seen_.back().value);
-      else if (background && !seen_.empty())
-        f(cx - seen_.back().lo + 1, cx + seen_.back().lo - 1, *background);
-      for (std::size_t i = seen_.size(); i-- > 0;) {
-        const Seen& r = seen_[i];
-        if (r.lo > 0) f(cx + r.lo, cx + r.hi, r.value);
-        if (background && i > 0) f(cx + r.hi + 1, cx + seen_[i - 1].lo - 1, *background);
-      }
-      if (background) f(cx + outer + 1, INT64_MAX, *background);
-    };
-    // With no gap between the runs, each one's pixels up to the end are written again later.
-    const std::int64_t end = background ? buf.width
-                             : no_gap   ? cx + seen_.front().hi + 1
-                                        : INT64_MIN;
-    runs([&](std::int64_t x0, std::int64_t x1, std::uint32_t v) {
-      put_run(row, buf.width, x0, x1, v, end);
-    });
-    if (has_above && has_below) {  // the same pixels in the row below: copied in one piece
+    if (has_above && has_below) {
       std::uint32_t* mirror = buf.bits + static_cast<std::ptrdiff_t>(below) * buf.stride;
-      const auto copy = [&](std::int64_t x0, std::int64_t x1, std::uint32_t) {
-        x0 = std::max<std::int64_t>(x0, 0);
-        x1 = std::min<std::int64_t>(x1, buf.width - 1);
-        if (x0 <= x1)
-          std::memcpy(mirror + x0, row + x0, static_cast<std::size_t>(x1 - x0 + 1) * sizeof *row);
-      };
-      if (background)
-        copy(0, buf.width - 1, 0);
-      else if (no_gap)
-        copy(cx - seen_.front().hi, cx + seen_.front().hi, 0);
-      else
-        runs(copy);
+      for (const auto* runs : {&left_runs_, &right_runs_})
+        for (const Run& r : *runs)
+          std::memcpy(mirror + r.x0, row + r.x0,
+                      static_cast<std::size_t>(r.x1 - r.x0 + 1) * sizeof *row);
     }
   }
   rings_.clear();

@@ -52,9 +52,8 @@ class RingBatch {
   // True when the circle joins the batch; false when it cannot (a one-pixel pen, another centre
   // or pen, a smaller radius, a full batch): draw the batch, then the circle.
   bool add(int cx, int cy, int r, int pen_width, std::uint32_t value);
-  // Draws what is held into buf and empties the batch; with a background, every other pixel of
-  // the buffer is set to it as well (a surface of one colour made real in the same pass).
-  void flush(const PixelBuffer& buf, std::optional<std::uint32_t> background = std::nullopt);
+  // Draws what is held into buf and empties the batch.
+  void flush(const PixelBuffer& buf);
   void clear() { rings_.clear(); }
   bool empty() const { return rings_.empty(); }
 
@@ -66,11 +65,10 @@ class RingBatch {
   };
   int cx_ = 0, cy_ = 0, pen_ = 0, r_ = 0;
   std::vector<Ring> rings_;
-  struct Seen {
-    std::int64_t lo, hi;  // |dx|
-    std::uint32_t value;
+  struct Run {
+    int x0, x1;  // inclusive
   };
-  std::vector<Seen> seen_;  // working memory: the columns each ring adds in a row
+  std::vector<Run> left_runs_, right_runs_;  // the columns painted in a row
 };
 
 // Closed outlines drawn one after another with the same pen (a gradient's diamonds), each of four

@@ -173,13 +173,10 @@ PixelBuffer RasterCanvas::pixels() {
   if (flat_) {
     const Rgb colour = *flat_;
     const PixelBuffer buf = unflatten();
-    // The surface's colour and the boxes or rings in one pass.
-    if (!boxes_.empty())
-      boxes_.flush(buf, colour);
-    else if (!rings_.empty())
-      rings_.flush(buf, colour);
-    else
+    if (boxes_.empty())
       fill_span_rect(buf, 0, 0, width_, height_, colour);
+    else
+      boxes_.flush(buf, colour);  // the surface's colour and the boxes in one pass
   }
   const PixelBuffer buf{bits_.get(), width_, height_, width_};
   if (!boxes_.empty()) boxes_.flush(buf);

@@ -216,15 +216,11 @@ void DibCanvas::draw_icon(int x, int y, IconHandle icon) {
 }
 
 void DibCanvas::flush() const {
-  const PixelBuffer buf{s_->bits, s_->width, s_->height, s_->width};
-  if (flat_ && real_top_ >= real_bottom_ && !rings_.empty() && s_->bits) {
-    rings_.flush(buf, *flat_);  // the surface's colour and the rings in one pass
-    flat_.reset();
-  }
   make_rows_real(0, s_->height);
   flat_.reset();
   if (gdi_pending_) ::GdiFlush();
   gdi_pending_ = false;
+  const PixelBuffer buf{s_->bits, s_->width, s_->height, s_->width};
   if (!rings_.empty()) rings_.flush(buf);
   if (!outlines_.empty()) outlines_.flush(buf);
 }
