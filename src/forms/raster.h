@@ -74,10 +74,11 @@ class RingBatch {
 // Closed outlines drawn one after another with the same pen (a gradient's diamonds), each of four
 // thick lines joined end to end, held back and then drawn at once. When every outline is convex,
 // lies inside the next one, and no corner moves by more than half a pen from one outline to the
-// next, every pixel inside the last outline's pen shows the outline after the first one whose pen
-// leaves it clear: those pixels are found row by row from the outlines' inner edges and each is
-// written once. Otherwise the lines are drawn one by one. Either way the pixels are those of
-// raster_line for each line in turn; the canvases hold this batch as they hold the rings.
+// next, a pixel within the last outline shows the outline just before the first one that holds
+// it more than half a pen inside its edges: those pixels are found row by row from the outlines'
+// insides and each is written once. Otherwise the lines are drawn one by one. Either way the pixels
+// are those of raster_line for each line in turn; the canvases hold this batch as they hold the
+// rings.
 class OutlineBatch {
  public:
   // True when the line joins the batch; false when it cannot (a one-pixel pen, another pen, a
