@@ -243,6 +243,28 @@ int main(int argc, char** argv) {
   std::printf("%-18s %8.2f %8.2f %8.2f %9.2fx\n", "stock MessageBoxW", stock_median, stock.front(),
               stock.back(), 1.0);
 
+  // Ratios between two boxes, each from the two shown one after the other (in turn first), as the
+  // median over the pairs: a machine whose speed drifts during the run moves both alike.
+  struct Pair {
+    const char* name;
+    std::size_t over, under;  // indexes into kStyles
+  };
+  const Pair kPairs[] = {{"screen solid / solid", 5, 0},
+                         {"screen diamond / screen solid", 6, 5},
+                         {"screen circle / screen solid", 7, 5}};
+  std::printf("\nRatios from pairs shown one after the other (median of %d pairs)\n", repeats);
+  for (const Pair& p : kPairs) {
+    std::vector<double> r;
+    for (int i = 0; i < repeats; ++i) {
+      const bool over_first = i % 2 == 0;
+      const double first = show_once(&kStyles[over_first ? p.over : p.under]);
+      const double second = show_once(&kStyles[over_first ? p.under : p.over]);
+      const double over = over_first ? first : second, under = over_first ? second : first;
+      if (over > 0 && under > 0) r.push_back(over / under);
+    }
+    if (!r.empty()) std::printf("%-30s %8.2f\n", p.name, median_of(r));
+  }
+
   if (cycles > 0) {
     // Whole rounds of the styles, after one round of warm-up: the surfaces that the thread keeps
     // for the next box of their size are then the same before and after.
