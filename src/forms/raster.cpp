@@ -265,16 +265,12 @@ class RowQuotient {
   // x plus the floor (or the ceiling) of this row and the count - 1 rows after it, into out; the
   // quotient moves on past them.
   void rows(std::int64_t count, std::int64_t x, bool ceiling, std::int64_t* out) {
-    std::int64_t q = q_, r = r_;
+    RowQuotient q = *this;  // a local copy, which the compiler keeps in registers
     for (std::int64_t k = 0; k < count; ++k) {
-      out[k] = x + q + (ceiling && r > 0 ? 1 : 0);
-      r += part_;
-      const std::int64_t carry = r >= d_;
-      q += whole_ + carry;
-      r -= d_ & -carry;
+      out[k] = x + (ceiling ? q.ceil() : q.floor());
+      q.next();
     }
-    q_ = q;
-    r_ = r;
+    *this = q;
   }
   void skip(std::int64_t rows) {
     q_ += whole_ * rows;
