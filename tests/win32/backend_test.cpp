@@ -30,6 +30,7 @@ class TestForm : public Form {
   TestForm() : Form("TestForm") {}
   std::vector<std::string> seen;
   Label* title = nullptr;
+  PictureBox* body = nullptr;
 
  protected:
   void Design() override {
@@ -52,7 +53,7 @@ class TestForm : public Form {
     title->SetAutoSize(true);
     title->Move(75, 90, 0, 0);
     title->SetCaption(L"A & B");
-    auto* body = &add<PictureBox>("Body", -1, nullptr);
+    body = &add<PictureBox>("Body", -1, nullptr);
     body->Move(0, 450, 4410, 2460);
     body->SetBackColor(kBodyColour);
     auto* line = &add<LineControl>("Rule", -1, body);
@@ -175,6 +176,56 @@ TEST_F(Win32Form, AmpersandInALabelIsShownLiterally) {
     }
   EXPECT_GT(lit, 10);
   EXPECT_EQ(differ, 0);
+}
+
+// A paint of part of the window shows what the whole paint showed: rows of one colour, rows of a
+// picture box's own pixels, and rows with a label, a line or a button on them, each painted whole
+// or only in part; with a body as wide as the window and a narrower one, and a body of one colour
+// with an icon.
+TEST_F(Win32Form, APaintOfPartOfTheWindowShowsWhatTheWholePaintShowed) {
+  const HWND h = hwnd_of(f);
+  const struct {
+    int body_px;
+    bool icon;  // one colour and an icon, or a circle and a line
+  } cases[] = {{294, false}, {200, false}, {294, true}};
+  for (const auto& c : cases) {
+    const int body_px = c.body_px;
+    SCOPED_TRACE(::testing::Message() << body_px << (c.icon ? " px, an icon" : " px"));
+    f.body->Move(0, 450, body_px * 15, 2460);
+    f.body->SetAutoRedraw(true);
+    f.body->SetDrawWidth(3);
+    f.body->Cls();
+    if (c.icon) {
+      f.body->DrawIcon(100, 40, reinterpret_cast<IconHandle>(::LoadIconW(nullptr, IDI_QUESTION)));
+    } else {
+      f.body->Circle(2205, 1200, 900, rgb(255, 0, 255));
+      f.body->Line(0, 2400, 4410, 600, rgb(0, 255, 255));
+    }
+    pump(50);
+    const auto whole = capture(h);
+    const Rgb form_colour = resolve_color(f.BackColor());
+    int differ = 0;  // the body's own pixels but for its line and its buttons, then the form's
+    for (int y = 0; y < 164; ++y)
+      for (int x = 0; x < whole.width; ++x) {
+        const bool button = y >= 120 && y < 145 && x >= 10 && (x - 10) % 180 < 73;
+        if (y == 10 || button) continue;
+        differ +=
+            whole.rgb_at(x, 30 + y) != (x < body_px ? f.body->image().pixel(x, y) : form_colour);
+      }
+    EXPECT_EQ(differ, 0) << "the body's picture in place";
+    const RECT parts[] = {{0, 0, 294, 194},   {0, 60, 294, 90},   {0, 20, 294, 45},
+                          {0, 40, 294, 41},   {147, 0, 294, 194}, {180, 100, 220, 194},
+                          {10, 150, 290, 170}};
+    for (const RECT& r : parts) {
+      ::InvalidateRect(h, &r, FALSE);
+      ::UpdateWindow(h);
+      const auto again = capture(h);
+      differ = 0;
+      for (int y = 0; y < whole.height; ++y)
+        for (int x = 0; x < whole.width; ++x) differ += again.rgb_at(x, y) != whole.rgb_at(x, y);
+      EXPECT_EQ(differ, 0) << r.left << "," << r.top << " - " << r.right << "," << r.bottom;
+    }
+  }
 }
 
 TEST(Win32ModalForm, DisablesTheThreadsOtherWindowsIgnoresCloseAndEndsOnAQuit) {

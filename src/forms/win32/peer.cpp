@@ -51,6 +51,82 @@ bool is_key_message(UINT msg) {
          msg == WM_CHAR || msg == WM_SYSCHAR;
 }
 
+// What the rows of a paint's clip are to show, for rows not yet written into the back buffer: one
+// colour from side to side, or a picture box's pixels. The paint puts them on the window straight
+// from their colour or the picture box, which spares writing them into the back buffer and copying
+// them out again: most of the paint of a large box. A row is written before anything is drawn on
+// it.
+class RowPlan {
+ public:
+  void start(const RECT& clip, const PixelBuffer& back) {
+    clip_ = clip;
+    back_ = back;
+    rows_.assign(static_cast<std::size_t>(std::max<LONG>(0, clip.bottom - clip.top)), Row{});
+  }
+  // Whether r spans the clip from side to side, so that its rows can be left to the plan.
+  bool whole_rows(const RECT& r) const { return r.left <= clip_.left && r.right >= clip_.right; }
+  // Rows [y0, y1) are to show one colour (a DIB pixel), or the pixels of `from` with its corner
+  // at `corner`.
+  void fill(LONG y0, LONG y1, std::uint32_t colour) { set(y0, y1, Row{Row::kColour, colour, {}}); }
+  void copy(LONG y0, LONG y1, const DibCanvas& from, POINT corner) {
+    set(y0, y1, Row{Row::kPicture, 0, &from, corner.x, corner.y});
+  }
+  // Rows [y0, y1) are written into the back buffer, to be drawn on.
+  void write(LONG y0, LONG y1) {
+    const LONG w = clip_.right - clip_.left;
+    for (LONG y = std::max(y0, clip_.top); y < std::min(y1, clip_.bottom); ++y) {
+      Row& row = rows_[static_cast<std::size_t>(y - clip_.top)];
+      std::uint32_t* out = back_.bits + static_cast<std::ptrdiff_t>(y) * back_.stride + clip_.left;
+      if (row.kind == Row::kColour) {
+        std::fill_n(out, w, row.colour);
+      } else if (row.kind == Row::kPicture) {
+        const PixelBuffer src = row.from->pixels();
+        std::copy_n(
+            src.bits + static_cast<std::ptrdiff_t>(y - row.dy) * src.stride + (clip_.left - row.dx),
+            w, out);
+      }
+      row = Row{};
+    }
+  }
+  // The clip on the window, a run of alike rows at a time.
+  void show(HDC window, HDC back) const {
+    SavedDc saved(window);
+    ::SelectObject(window, ::GetStockObject(DC_BRUSH));
+    const LONG w = clip_.right - clip_.left, n = static_cast<LONG>(rows_.size());
+    for (LONG i = 0, j = 0; i < n; i = j) {
+      const Row& row = rows_[static_cast<std::size_t>(i)];
+      for (j = i + 1; j < n && rows_[static_cast<std::size_t>(j)] == row;) ++j;
+      const LONG y = clip_.top + i;
+      if (row.kind == Row::kColour) {
+        ::SetDCBrushColor(window, from_dib(row.colour));
+        ::PatBlt(window, clip_.left, y, w, j - i, PATCOPY);
+      } else if (row.kind == Row::kPicture) {
+        ::BitBlt(window, clip_.left, y, w, j - i, row.from->dc(), clip_.left - row.dx, y - row.dy,
+                 SRCCOPY);
+      } else {
+        ::BitBlt(window, clip_.left, y, w, j - i, back, clip_.left, y, SRCCOPY);
+      }
+    }
+  }
+
+ private:
+  struct Row {
+    enum Kind : std::uint8_t { kWritten, kColour, kPicture } kind = kWritten;
+    std::uint32_t colour = 0;
+    const DibCanvas* from = nullptr;
+    LONG dx = 0, dy = 0;
+    bool operator==(const Row&) const = default;
+  };
+  void set(LONG y0, LONG y1, const Row& row) {
+    for (LONG y = std::max(y0, clip_.top); y < std::min(y1, clip_.bottom); ++y)
+      rows_[static_cast<std::size_t>(y - clip_.top)] = row;
+  }
+
+  RECT clip_{};
+  PixelBuffer back_{};
+  std::vector<Row> rows_;  // from the clip's top
+};
+
 class Win32FormPeer final : public FormPeer {
  public:
   Win32FormPeer(Form& form, Win32Backend& backend);
@@ -138,6 +214,7 @@ class Win32FormPeer final : public FormPeer {
   bool tracking_inside_ = false;                // and the pointer is on it now
   DibCanvas* back_ = nullptr;  // the thread's back buffer, while a paint composes in it
   RECT client_{};              // the form's client area, while a paint composes
+  RowPlan rows_;               // the rows of the paint's clip not yet written into the back buffer
   std::shared_ptr<AccessibleLink> accessible_link_;  // what the accessible object reads
   ComPtr<IAccessible> accessible_;                   // made on the first WM_GETOBJECT
 };
@@ -759,23 +836,30 @@ void Win32FormPeer::paint() {
   if (!::IntersectRect(&clip, &client, &ps.area())) return;
   back_ = &backend_.back_buffer(client.right, client.bottom);
   client_ = client;
+  rows_.start(clip, back_->pixels());
   compose(nullptr, clip);
   // The buttons lie over everything drawn.
   for (const auto& c : form_.controls())
     if (c->kind() == ControlKind::CommandButton && c->Shown())
       draw_button(static_cast<CommandButton&>(*c), clip);
-  ::BitBlt(ps.dc(), clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top,
-           back_->dc(), clip.left, clip.top, SRCCOPY);
+  rows_.show(ps.dc(), back_->dc());
 }
 
 // Composes a container (a picture box, or the form for nullptr) within clip on the back buffer:
 // its surface, its windowless controls in the order they were made, then the picture boxes on it
-// (the first made on top).
+// (the first made on top). Rows that one colour or one picture box fills from side to side are
+// left to the row plan.
 void Win32FormPeer::compose(const Control* container, const RECT& clip) {
   const RECT area = container ? form_rect(*container) : client_;
   RECT vis{};
   if (!::IntersectRect(&vis, &area, &clip)) return;
   PixelBuffer dst = back_->pixels();
+  const auto fill = [&](LONG left, LONG top, LONG right, LONG bottom, std::uint32_t colour) {
+    if (top >= bottom) return;
+    if (rows_.whole_rows(RECT{left, top, right, bottom})) return rows_.fill(top, bottom, colour);
+    rows_.write(top, bottom);
+    fill_span_rect(dst, left, top, right, bottom, colour);
+  };
   const auto& cs = form_.controls();
   if (!container) {
     // The form's colour shows only where no picture box lies over it: rows that one picture box
@@ -790,10 +874,10 @@ void Win32FormPeer::compose(const Control* container, const RECT& clip) {
     const std::uint32_t back = to_dib(resolve_color(form_.BackColor()));
     LONG y = vis.top;
     for (const auto& [top, bottom] : covered) {
-      if (top > y) fill_span_rect(dst, vis.left, y, vis.right, std::min(top, vis.bottom), back);
+      fill(vis.left, y, vis.right, std::min(top, vis.bottom), back);
       y = std::max(y, bottom);
     }
-    fill_span_rect(dst, vis.left, y, vis.right, vis.bottom, back);
+    fill(vis.left, y, vis.right, vis.bottom, back);
   } else {
     const auto& pb = static_cast<const PictureBox&>(*container);
     const Canvas& img = pb.image();
@@ -801,8 +885,7 @@ void Win32FormPeer::compose(const Control* container, const RECT& clip) {
     RECT shown{};
     const bool any = ::IntersectRect(&shown, &vis, &image_rect);
     if (!any || !::EqualRect(&shown, &vis))
-      fill_span_rect(dst, vis.left, vis.top, vis.right, vis.bottom,
-                     to_dib(resolve_color(pb.BackColor())));
+      fill(vis.left, vis.top, vis.right, vis.bottom, to_dib(resolve_color(pb.BackColor())));
     const auto* dib = dynamic_cast<const DibCanvas*>(&img);
     const auto flat = dib ? dib->flat() : std::nullopt;
     if (any && flat) {
@@ -812,17 +895,21 @@ void Win32FormPeer::compose(const Control* container, const RECT& clip) {
       const RECT band{shown.left, std::max(shown.top, band_top), shown.right,
                       std::min(shown.bottom, band_bottom)};
       if (band.top >= band.bottom) {
-        fill_span_rect(dst, shown.left, shown.top, shown.right, shown.bottom, colour);
+        fill(shown.left, shown.top, shown.right, shown.bottom, colour);
       } else {
-        fill_span_rect(dst, shown.left, shown.top, shown.right, band.top, colour);
-        fill_span_rect(dst, shown.left, band.bottom, shown.right, shown.bottom, colour);
+        fill(shown.left, shown.top, shown.right, band.top, colour);
+        fill(shown.left, band.bottom, shown.right, shown.bottom, colour);
+        rows_.write(band.top, band.bottom);
         const PixelBuffer src = dib->surface_rows();
         const int w = shown.right - shown.left, sx = shown.left - area.left;
         for (LONG y = band.top; y < band.bottom; ++y)
           std::copy_n(src.bits + static_cast<std::ptrdiff_t>(y - area.top) * src.stride + sx, w,
                       dst.bits + static_cast<std::ptrdiff_t>(y) * dst.stride + shown.left);
       }
+    } else if (any && dib && rows_.whole_rows(shown)) {
+      rows_.copy(shown.top, shown.bottom, *dib, POINT{area.left, area.top});
     } else if (any) {
+      rows_.write(shown.top, shown.bottom);
       const PixelBuffer src = dib ? dib->pixels() : PixelBuffer{};
       const int w = shown.right - shown.left, sx = shown.left - area.left;
       for (int y = shown.top; y < shown.bottom; ++y) {
@@ -845,12 +932,19 @@ void Win32FormPeer::compose(const Control* container, const RECT& clip) {
       case ControlKind::Label:
         draw_label(static_cast<Label&>(*c), POINT{area.left, area.top}, vis);
         break;
-      case ControlKind::Line:
-        draw_line(static_cast<LineControl&>(*c), view, origin);
+      case ControlKind::Line: {
+        auto& l = static_cast<LineControl&>(*c);
+        const LONG y1 = area.top + to_pixels_y(l.Y1()), y2 = area.top + to_pixels_y(l.Y2());
+        rows_.write(std::min(y1, y2), std::max(y1, y2) + std::max(1, l.BorderWidth()));
+        draw_line(l, view, origin);
         break;
-      case ControlKind::Image:
+      }
+      case ControlKind::Image: {
+        const RECT r = pixel_rect(*c);
+        rows_.write(area.top + r.top, area.top + r.bottom);
         draw_image(static_cast<Image&>(*c), view, origin);
         break;
+      }
       default:
         break;
     }
@@ -867,6 +961,7 @@ void Win32FormPeer::draw_label(Label& l, POINT origin, const RECT& clip) {
   RECT r = pixel_rect(l), shown{};
   ::OffsetRect(&r, origin.x, origin.y);
   if (!::IntersectRect(&shown, &r, &clip)) return;
+  rows_.write(shown.top, shown.bottom);
   if (l.BackStyle() == 1) {
     const UniqueBrush face(::CreateSolidBrush(::GetSysColor(COLOR_BTNFACE)));
     ::FillRect(dc, &shown, face.get());
@@ -924,6 +1019,7 @@ void Win32FormPeer::draw_image(Image& im, const PixelBuffer& view, POINT origin)
 void Win32FormPeer::draw_button(CommandButton& b, const RECT& clip) {
   RECT r = form_rect(b), shown{};
   if (!::IntersectRect(&shown, &r, &clip)) return;
+  rows_.write(shown.top, shown.bottom);
   const HDC dc = back_->dc();
   back_->mark_gdi_output();
   SavedDc whole(dc);
