@@ -27,6 +27,7 @@ LARGE_INTEGER g_start{}, g_done{};
 LARGE_INTEGER g_created{};  // the box's window made
 bool g_painted = false;
 int g_windows_seen = 0;  // native windows of the last box at its first complete paint
+SIZE g_box_size{};       // and the size of its window
 
 double ms_between(LARGE_INTEGER a, LARGE_INTEGER b) {
   LARGE_INTEGER f;
@@ -87,6 +88,9 @@ LRESULT CALLBACK get_message(int code, WPARAM wp, LPARAM lp) {
       ::QueryPerformanceCounter(&g_done);
       g_painted = true;
       g_windows_seen = 1;
+      RECT r{};
+      ::GetWindowRect(g_box, &r);
+      g_box_size = SIZE{r.right - r.left, r.bottom - r.top};
       ::EnumChildWindows(
           g_box,
           [](HWND, LPARAM) CALLBACK -> BOOL {
@@ -161,6 +165,45 @@ double show_once(const Style* style) {
     q.msgbox(kMessage, 4 + 32, L"Benchmark");
   }
   return g_painted && g_done.QuadPart ? ms_between(g_start, g_done) : -1;
+}
+
+// A bare popup with the box's frame and size that paints itself with one colour, shown as the box
+// shows itself: what Wine alone costs for a window of that size. Milliseconds from its creation
+// to the end of its first paint.
+LRESULT CALLBACK bare_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_ERASEBKGND) return 1;
+  if (msg != WM_PAINT) return ::DefWindowProcW(w, msg, wp, lp);
+  PAINTSTRUCT ps;
+  const HDC dc = ::BeginPaint(w, &ps);
+  const HGDIOBJ old = ::SelectObject(dc, ::GetStockObject(DC_BRUSH));
+  ::SetDCBrushColor(dc, RGB(0, 102, 153));
+  ::PatBlt(dc, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
+           ps.rcPaint.bottom - ps.rcPaint.top, PATCOPY);
+  ::SelectObject(dc, old);
+  ::EndPaint(w, &ps);
+  return 0;
+}
+double show_bare(SIZE size) {
+  static const ATOM cls = [] {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = bare_proc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"BenchBarePopup";
+    return ::RegisterClassW(&wc);
+  }();
+  g_box = ::GetDesktopWindow();  // not a box: the hooks leave it alone
+  g_painted = true;
+  LARGE_INTEGER start, done;
+  ::QueryPerformanceCounter(&start);
+  const HWND w = ::CreateWindowExW(0, MAKEINTATOM(cls), L"", WS_POPUP | WS_DLGFRAME, 0, 0, 1, 1,
+                                   nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+  ::SetWindowPos(w, HWND_TOP, 0, 0, size.cx, size.cy, SWP_SHOWWINDOW);
+  ::UpdateWindow(w);
+  ::QueryPerformanceCounter(&done);
+  ::DestroyWindow(w);
+  MSG msg;
+  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+  return ms_between(start, done);
 }
 
 struct Usage {
@@ -254,16 +297,35 @@ int main(int argc, char** argv) {
                          {"screen circle / screen solid", 7, 5}};
   std::printf("\nRatios from pairs shown one after the other (median of %d pairs)\n", repeats);
   for (const Pair& p : kPairs) {
-    std::vector<double> r;
+    std::vector<double> r, more;
     for (int i = 0; i < repeats; ++i) {
       const bool over_first = i % 2 == 0;
       const double first = show_once(&kStyles[over_first ? p.over : p.under]);
       const double second = show_once(&kStyles[over_first ? p.under : p.over]);
       const double over = over_first ? first : second, under = over_first ? second : first;
-      if (over > 0 && under > 0) r.push_back(over / under);
+      if (over > 0 && under > 0) r.push_back(over / under), more.push_back(over - under);
     }
-    if (!r.empty()) std::printf("%-30s %8.2f\n", p.name, median_of(r));
+    if (!r.empty())
+      std::printf("%-30s %8.2f   (%.2f ms more)\n", p.name, median_of(r), median_of(more));
   }
+  // The first pair again with bare popups of the two boxes' sizes: Wine's share of that ratio.
+  SIZE sizes[2];
+  for (int k = 0; k < 2; ++k) {
+    show_once(&kStyles[k == 0 ? kPairs[0].over : kPairs[0].under]);
+    sizes[k] = g_box_size;
+  }
+  std::vector<double> bare, more;
+  for (int i = 0; i < repeats; ++i) {
+    const bool over_first = i % 2 == 0;
+    const double first = show_bare(sizes[over_first ? 0 : 1]);
+    const double second = show_bare(sizes[over_first ? 1 : 0]);
+    const double over = over_first ? first : second, under = over_first ? second : first;
+    bare.push_back(over / under);
+    more.push_back(over - under);
+  }
+  std::printf("%-30s %8.2f   (%.2f ms more; bare popups of %ld x %ld and %ld x %ld)\n",
+              "  the same, Wine alone", median_of(bare), median_of(more), sizes[0].cx, sizes[0].cy,
+              sizes[1].cx, sizes[1].cy);
 
   if (cycles > 0) {
     // Whole rounds of the styles, after one round of warm-up: the surfaces that the thread keeps
