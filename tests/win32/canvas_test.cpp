@@ -3,6 +3,10 @@
 // on the DIB canvas (tests/forms/canvas_agreement_test.cpp).
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <functional>
+#include <memory>
+
 #include "forms/win32/internal.h"
 #include "win32/support.h"
 
@@ -24,6 +28,100 @@ TEST(DibCanvas, StockIconsLandAtTheirCornerWithoutAlpha) {
     }
   EXPECT_GT(changed, 100);
   EXPECT_EQ(outside, 0);
+}
+
+// A drawing shown again: the same calls from the same colour on a canvas of the same size take
+// the spare surface that already shows them, and anything else is drawn. Either way the pixels
+// are those of the calls drawn one at a time.
+TEST(DibCanvas, TakesASpareThatShowsTheSameDrawingRatherThanDrawingAgain) {
+  using Call = std::function<void(DibCanvas&)>;
+  const IconHandle stock = win32_backend().platform().load_stock_icon(32514);
+  const IconHandle other = reinterpret_cast<IconHandle>(::LoadIconW(nullptr, IDI_HAND));
+  const auto fill = [](Rgb ground) {
+    return [=](DibCanvas& c) { c.fill_rect(0, 0, 120, 80, ground); };
+  };
+  const auto diamonds = [](Rgb colour) {
+    return [=](DibCanvas& c) {
+      for (int i = 0; i < 8; ++i) {
+        const int r = 70 - 8 * i, v = static_cast<int>(colour) + i;
+        c.line(60, 40 - r, 60 + r, 40, 6, v);
+        c.line(60 + r, 40, 60, 40 + r, 6, v);
+        c.line(60, 40 + r, 60 - r, 40, 6, v);
+        c.line(60 - r, 40, 60, 40 - r, 6, v);
+      }
+    };
+  };
+  const Call rings = [](DibCanvas& c) {
+    for (int i = 0; i < 8; ++i) c.circle(60, 40, 14 + 8 * i, 6, rgb(0, 20 * i, 200));
+  };
+  const auto icon = [](IconHandle h, int x) {
+    return [=](DibCanvas& c) { c.draw_icon(x, 20, h); };
+  };
+  const Call base = fill(rgb(10, 20, 30)), blue = diamonds(rgb(0, 0, 200));
+  const Call scribble = [](DibCanvas& c) { c.fill_rect(5, 5, 9, 9, rgb(255, 255, 255)); };
+  const Call shown = [](DibCanvas& c) { (void)c.shown(); };
+  const Call gdi = [](DibCanvas& c) {
+    ::SetPixelV(c.dc(), 3, 3, RGB(255, 255, 255));
+    c.mark_gdi_output();
+  };
+  const struct {
+    const char* what;
+    std::vector<Call> first, second;
+    bool taken;
+    int second_width = 120;
+  } cases[] = {
+      {"the same diamonds", {base, blue}, {base, blue}, true},
+      {"the same rings and stock icon",
+       {base, rings, icon(stock, 40)},
+       {base, rings, icon(stock, 40)},
+       true},
+      {"another colour", {base, blue}, {base, diamonds(rgb(0, 200, 0))}, false},
+      {"another ground", {base, blue}, {fill(rgb(1, 2, 3)), blue}, false},
+      {"the icon elsewhere", {base, rings, icon(stock, 40)}, {base, rings, icon(stock, 44)}, false},
+      {"an icon that is not a stock one",
+       {base, rings, icon(other, 40)},
+       {base, rings, icon(other, 40)},
+       false},
+      {"the same, then circles over the icon",  // taken, then drawn on
+       {base, rings, icon(stock, 40)},
+       {base, rings, icon(stock, 40), rings},
+       true},
+      {"drawn on after the lines", {base, blue, scribble}, {base, blue}, false},
+      {"the same, then lines over the icon",
+       {base, blue, icon(stock, 40)},
+       {base, blue, icon(stock, 40), blue},
+       true},
+      {"an icon on one colour after the lines",
+       {base, blue, shown, fill(rgb(1, 2, 3)), icon(stock, 40)},
+       {base, blue},
+       false},
+      {"one colour after the lines, read",
+       {base, blue, shown, fill(rgb(1, 2, 3)), shown},
+       {base, blue},
+       false},
+      {"GDI output after the lines", {base, blue, gdi}, {base, blue}, false},
+      {"another size", {base, blue}, {base, blue}, false, 121},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    SurfacePool pool;
+    // The first drawing's surface goes to the pool, then a newer spare that shows nothing.
+    auto first = std::make_unique<DibCanvas>(120, 80, 0, &pool);
+    auto plain = std::make_unique<DibCanvas>(c.second_width, 80, 0, &pool);
+    for (const auto& call : c.first) call(*first);
+    const std::uint32_t* first_bits = first->shown().bits;
+    first.reset();
+    plain.reset();
+    DibCanvas second(c.second_width, 80, 0, &pool), one_by_one(c.second_width, 80, 0);
+    for (const auto& call : c.second) {
+      call(second);
+      call(one_by_one);
+      (void)one_by_one.pixel(0, 0);  // drawn now
+    }
+    const PixelBuffer got = second.shown(), want = one_by_one.shown();
+    EXPECT_EQ(got.bits == first_bits, c.taken);
+    EXPECT_EQ(std::memcmp(got.bits, want.bits, sizeof(std::uint32_t) * got.width * got.height), 0);
+  }
 }
 
 struct TextCase {

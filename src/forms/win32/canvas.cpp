@@ -23,18 +23,35 @@ SurfacePool& spare_surfaces() {
 }
 
 std::unique_ptr<DibSurface> SurfacePool::take(int width, int height) {
-  return take_if(width, height, true);
+  const auto sized = [&](const DibSurface& s) { return s.width == width && s.height == height; };
+  if (auto plain = take_if([&](const DibSurface& s) { return sized(s) && !s.drawn; })) return plain;
+  // Every spare of the size shows a drawing: the one drawing kept for its canvas (a new surface
+  // is made), or else the oldest one.
+  const std::lock_guard<std::mutex> lock(mutex_);
+  const auto first =
+      std::find_if(spare_.begin(), spare_.end(), [&](const auto& s) { return sized(*s); });
+  if (first == spare_.end() ||
+      std::none_of(std::next(first), spare_.end(), [&](const auto& s) { return sized(*s); }))
+    return nullptr;
+  auto taken = std::move(*first);
+  spare_.erase(first);
+  return taken;
 }
 std::unique_ptr<DibSurface> SurfacePool::take_at_least(int width, int height) {
-  return take_if(width, height, false);
+  return take_if([&](const DibSurface& s) { return s.width >= width && s.height >= height; });
+}
+std::unique_ptr<DibSurface> SurfacePool::take_drawn(int width, int height, const Drawing& drawing) {
+  return take_if([&](const DibSurface& s) {
+    return s.width == width && s.height == height && s.drawn && *s.drawn == drawing;
+  });
 }
 
-std::unique_ptr<DibSurface> SurfacePool::take_if(int width, int height, bool exact) {
+// The most recent spare that fits.
+template <class Fits>
+std::unique_ptr<DibSurface> SurfacePool::take_if(Fits fits) {
   const std::lock_guard<std::mutex> lock(mutex_);
   for (auto it = spare_.rbegin(); it != spare_.rend(); ++it) {
-    const DibSurface& s = **it;
-    if (exact ? (s.width != width || s.height != height) : (s.width < width || s.height < height))
-      continue;
+    if (!fits(**it)) continue;
     auto taken = std::move(*it);
     spare_.erase(std::next(it).base());
     return taken;
@@ -82,6 +99,7 @@ void DibCanvas::create(int width, int height) {
   rings_.clear();  // they were for the surface that goes
   outlines_.clear();
   flat_.reset();
+  held_.reset();
   width = std::max(0, width);
   height = std::max(0, height);
   if (pool_) {
@@ -127,7 +145,13 @@ void DibCanvas::ensure_size(int width, int height) {
   create(width, height);
 }
 
-PixelBuffer DibCanvas::pixels() const {
+PixelBuffer DibCanvas::pixels() {
+  flush();
+  written();
+  return PixelBuffer{s_->bits, s_->width, s_->height, s_->width};
+}
+
+PixelBuffer DibCanvas::shown() const {
   flush();
   return PixelBuffer{s_->bits, s_->width, s_->height, s_->width};
 }
@@ -140,6 +164,7 @@ void DibCanvas::fill_rect(int x0, int y0, int x1, int y1, Rgb colour) {
     outlines_.clear();
     flat_ = to_dib(colour);
     real_top_ = real_bottom_ = 0;
+    held_ = Drawing{*flat_, {}};
     return;
   }
   fill_span_rect(pixels(), x0, y0, x1, y1, to_dib(colour));
@@ -158,6 +183,7 @@ void DibCanvas::make_rows_real(int y0, int y1) const {
     y0 = std::min(y0, real_top_);
     y1 = std::max(y1, real_bottom_);
   }
+  written();
   const PixelBuffer buf{s_->bits, s_->width, s_->height, s_->width};
   if (real_top_ >= real_bottom_) {
     fill_span_rect(buf, 0, y0, s_->width, y1, *flat_);
@@ -183,16 +209,26 @@ SIZE icon_size(HICON icon) {
 }
 }  // namespace
 
+bool DibCanvas::holds_icon() const {
+  return held_ && !held_->calls.empty() && held_->calls.back().kind == Drawing::Call::kIcon;
+}
+
 void DibCanvas::line(int x0, int y0, int x1, int y1, int pen_width, Rgb colour) {
   const std::uint32_t v = to_dib(colour);
-  if (rings_.empty() && outlines_.add(x0, y0, x1, y1, pen_width, v)) return;
+  if (rings_.empty() && !holds_icon() && outlines_.add(x0, y0, x1, y1, pen_width, v)) {
+    if (held_) held_->calls.push_back({Drawing::Call::kLine, x0, y0, x1, y1, pen_width, v});
+    return;
+  }
   const PixelBuffer buf = pixels();  // draws what is held so far
   if (!outlines_.add(x0, y0, x1, y1, pen_width, v)) raster_line(buf, x0, y0, x1, y1, pen_width, v);
 }
 
 void DibCanvas::circle(int cx, int cy, int r, int pen_width, Rgb colour) {
   const std::uint32_t v = to_dib(colour);
-  if (outlines_.empty() && rings_.add(cx, cy, r, pen_width, v)) return;
+  if (outlines_.empty() && !holds_icon() && rings_.add(cx, cy, r, pen_width, v)) {
+    if (held_) held_->calls.push_back({Drawing::Call::kCircle, cx, cy, r, 0, pen_width, v});
+    return;
+  }
   const PixelBuffer buf = pixels();  // draws the rings held so far
   if (!rings_.add(cx, cy, r, pen_width, v)) raster_circle(buf, cx, cy, r, pen_width, v);
 }
@@ -200,11 +236,21 @@ void DibCanvas::circle(int cx, int cy, int r, int pen_width, Rgb colour) {
 void DibCanvas::draw_icon(int x, int y, IconHandle icon) {
   if (!icon || !s_->bits) return;
   const HICON h = reinterpret_cast<HICON>(icon);
+  // A stock icon on lines held back is held back too: its handle names the same picture for good.
+  if (held_ && (!rings_.empty() || !outlines_.empty()) && shared_icon_size(h)) {
+    held_->calls.push_back({Drawing::Call::kIcon, x, y, 0, 0, 0, icon});
+    return;
+  }
+  draw_icon_now(x, y, h);
+}
+
+void DibCanvas::draw_icon_now(int x, int y, HICON h) const {
   const SIZE size = icon_size(h);
   if (rings_.empty() && outlines_.empty())
     make_rows_real(y, y + size.cy);  // only the icon's rows of a surface of one colour
   else
     flush();
+  written();
   if (gdi_pending_) ::GdiFlush();
   ::DrawIconEx(s_->dc.get(), x, y, h, 0, 0, 0, nullptr, DI_NORMAL);
   ::GdiFlush();
@@ -216,13 +262,37 @@ void DibCanvas::draw_icon(int x, int y, IconHandle icon) {
 }
 
 void DibCanvas::flush() const {
+  std::optional<Drawing> drawing;
+  if (held_ && (!rings_.empty() || !outlines_.empty())) drawing.swap(held_);
+  if (drawing) {
+    // The same drawing on this surface already, or on a spare of its size: nothing to draw.
+    std::unique_ptr<DibSurface> spare;
+    if (!(s_->drawn && *s_->drawn == *drawing) && pool_)
+      spare = pool_->take_drawn(s_->width, s_->height, *drawing);
+    if (spare || (s_->drawn && *s_->drawn == *drawing)) {
+      if (spare) {
+        pool_->give(std::move(s_));
+        s_ = std::move(spare);
+      }
+      rings_.clear();
+      outlines_.clear();
+      flat_.reset();
+      real_top_ = real_bottom_ = 0;
+      return;
+    }
+  }
   make_rows_real(0, s_->height);
   flat_.reset();
   if (gdi_pending_) ::GdiFlush();
   gdi_pending_ = false;
   const PixelBuffer buf{s_->bits, s_->width, s_->height, s_->width};
+  if (!rings_.empty() || !outlines_.empty()) written();
   if (!rings_.empty()) rings_.flush(buf);
   if (!outlines_.empty()) outlines_.flush(buf);
+  if (!drawing) return;
+  for (const auto& c : drawing->calls)
+    if (c.kind == Drawing::Call::kIcon) draw_icon_now(c.a, c.b, reinterpret_cast<HICON>(c.value));
+  s_->drawn = std::make_shared<const Drawing>(std::move(*drawing));
 }
 
 Rgb DibCanvas::pixel(int x, int y) const {

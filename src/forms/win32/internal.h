@@ -32,6 +32,22 @@ inline Rgb from_dib(std::uint32_t v) {
              static_cast<int>(v & 0xFF));
 }
 
+// What the pixels of a surface show when a canvas drew them from one colour with calls that it held
+// back: that colour, then the calls in order. A canvas that holds back the same calls on a surface
+// of the same size takes a surface that already shows them rather than drawing them again: a
+// host that shows the same patterned box again pays for its pattern once.
+struct Drawing {
+  struct Call {
+    enum Kind : std::uint8_t { kLine, kCircle, kIcon } kind;
+    int a, b, c, d, pen;   // the line's ends; the circle's centre and radius; the icon's corner
+    std::uintptr_t value;  // the colour as a DIB pixel; the icon
+    bool operator==(const Call&) const = default;
+  };
+  std::uint32_t ground = 0;
+  std::vector<Call> calls;
+  bool operator==(const Drawing&) const = default;
+};
+
 // A top-down 32-bit DIB section selected into its own memory DC.
 struct DibSurface {
   int width = 0, height = 0;
@@ -39,6 +55,7 @@ struct DibSurface {
   UniqueMemoryDc dc;
   UniqueBitmap bitmap;
   std::optional<SelectedObject> selected;
+  std::shared_ptr<const Drawing> drawn;  // what the pixels show, when that is known
 };
 
 // The surfaces of canvases that went away, the last few kept for the next canvas of their size on
@@ -47,14 +64,17 @@ struct DibSurface {
 // more to fault in than the rest of a showing. One for the process (spare_surfaces()).
 class SurfacePool {
  public:
-  // A spare surface of exactly this size, or of at least this size; none when there is none.
+  // A spare surface of exactly this size (one that shows no drawing when there is one), of at
+  // least this size, or of this size that shows this drawing; none when there is none.
   std::unique_ptr<DibSurface> take(int width, int height);
   std::unique_ptr<DibSurface> take_at_least(int width, int height);
+  std::unique_ptr<DibSurface> take_drawn(int width, int height, const Drawing& drawing);
   void give(std::unique_ptr<DibSurface> surface);
   void clear();
 
  private:
-  std::unique_ptr<DibSurface> take_if(int width, int height, bool exact);
+  template <class Fits>
+  std::unique_ptr<DibSurface> take_if(Fits fits);
 
   std::mutex mutex_;
   std::vector<std::unique_ptr<DibSurface>> spare_;  // the most recent last
@@ -88,14 +108,18 @@ class DibCanvas final : public Canvas {
   void draw_icon(int x, int y, IconHandle icon) override;
   Rgb pixel(int x, int y) const override;
 
-  // The DC for GDI output into the pixels: call mark_gdi_output() after using it.
+  // The DC for GDI output into the pixels: call mark_gdi_output() after drawing with it.
   HDC dc() const {
     flush();
     return s_->dc.get();
   }
-  void mark_gdi_output() { gdi_pending_ = true; }
-  // Direct access to the pixels; GDI output is flushed first.
-  PixelBuffer pixels() const;
+  void mark_gdi_output() {
+    gdi_pending_ = true;
+    written();
+  }
+  // The pixels, up to date, to be written; to be read only, shown().
+  PixelBuffer pixels();
+  PixelBuffer shown() const;
   // Resize without clearing when the size is unchanged (a back buffer).
   void ensure_size(int width, int height);
   // Gives up the surface, its pixels up to date; the canvas is left with none.
@@ -116,12 +140,19 @@ class DibCanvas final : public Canvas {
   void create(int width, int height);
   // The rows [y0, y1) come to hold their pixels (the colour of a surface of one colour).
   void make_rows_real(int y0, int y1) const;
+  // The pixels change other than by the calls held back.
+  void written() const {
+    if (s_) s_->drawn.reset();
+    held_.reset();
+  }
+  void draw_icon_now(int x, int y, HICON icon) const;
+  bool holds_icon() const;  // a stock icon is held back after the lines
   // The pixels come up to date: the colour of a surface of one colour is written, GDI output
   // reaches them, and the rings or outlines held back are drawn.
   void flush() const;
 
   SurfacePool* pool_;
-  std::unique_ptr<DibSurface> s_;
+  mutable std::unique_ptr<DibSurface> s_;  // flush() may take a spare that shows the same
   // A surface filled whole is written when first drawn on or read, and an icon drawn on it writes
   // only its own rows: a body of one colour with its icon is composed from its colour and a band.
   mutable std::optional<std::uint32_t> flat_;  // the colour of every row outside the band
@@ -129,6 +160,9 @@ class DibCanvas final : public Canvas {
   mutable bool gdi_pending_ = false;
   mutable RingBatch rings_;  // at most one of these two holds anything
   mutable OutlineBatch outlines_;
+  // Since the surface was last filled whole: its colour and every call since, while all of them
+  // were held back (lines or circles in the batch, then stock icons).
+  mutable std::optional<Drawing> held_;
 };
 
 // Text layout with GDI in the fonts that the controls name. Lines are laid out here rather than by

@@ -80,7 +80,7 @@ class RowPlan {
       if (row.kind == Row::kColour) {
         std::fill_n(out, w, row.colour);
       } else if (row.kind == Row::kPicture) {
-        const PixelBuffer src = row.from->pixels();
+        const PixelBuffer src = row.from->shown();
         std::copy_n(
             src.bits + static_cast<std::ptrdiff_t>(y - row.dy) * src.stride + (clip_.left - row.dx),
             w, out);
@@ -910,7 +910,7 @@ void Win32FormPeer::compose(const Control* container, const RECT& clip) {
       rows_.copy(shown.top, shown.bottom, *dib, POINT{area.left, area.top});
     } else if (any) {
       rows_.write(shown.top, shown.bottom);
-      const PixelBuffer src = dib ? dib->pixels() : PixelBuffer{};
+      const PixelBuffer src = dib ? dib->shown() : PixelBuffer{};
       const int w = shown.right - shown.left, sx = shown.left - area.left;
       for (int y = shown.top; y < shown.bottom; ++y) {
         std::uint32_t* out = dst.bits + static_cast<std::ptrdiff_t>(y) * dst.stride + shown.left;
