@@ -25,8 +25,8 @@ SurfacePool& spare_surfaces() {
 std::unique_ptr<DibSurface> SurfacePool::take(int width, int height) {
   const auto sized = [&](const DibSurface& s) { return s.width == width && s.height == height; };
   if (auto plain = take_if([&](const DibSurface& s) { return sized(s) && !s.drawn; })) return plain;
-  // Every spare of the size shows a drawing: the one drawing kept for its canvas (a new surface
-  // is made), or else the oldest one.
+  // Every spare of this size shows a drawing. A lone one is kept for the canvas that may draw the
+  // same again (none is given, and a new surface is made); of several, the oldest is given.
   const std::lock_guard<std::mutex> lock(mutex_);
   const auto first =
       std::find_if(spare_.begin(), spare_.end(), [&](const auto& s) { return sized(*s); });
@@ -266,10 +266,9 @@ void DibCanvas::flush() const {
   if (held_ && (!rings_.empty() || !outlines_.empty())) drawing.swap(held_);
   if (drawing) {
     // The same drawing on this surface already, or on a spare of its size: nothing to draw.
-    std::unique_ptr<DibSurface> spare;
-    if (!(s_->drawn && *s_->drawn == *drawing) && pool_)
-      spare = pool_->take_drawn(s_->width, s_->height, *drawing);
-    if (spare || (s_->drawn && *s_->drawn == *drawing)) {
+    const bool own = s_->drawn && *s_->drawn == *drawing;
+    auto spare = own || !pool_ ? nullptr : pool_->take_drawn(s_->width, s_->height, *drawing);
+    if (own || spare) {
       if (spare) {
         pool_->give(std::move(s_));
         s_ = std::move(spare);
